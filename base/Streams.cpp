@@ -1,0 +1,204 @@
+#include "base/Streams.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/Cp932.h"
+#include "base/Exceptions.h"
+
+namespace kova {
+
+int64_t TStream::Size()
+{
+    int64_t pos = Seek(0, TSeekOrigin::soCurrent);
+    int64_t size = Seek(0, TSeekOrigin::soEnd);
+    Seek(pos, TSeekOrigin::soBeginning);
+    return size;
+}
+
+void TStream::ReadBuffer(void* buffer, int64_t count)
+{
+    if (count != 0 && Read(buffer, count) != count)
+        throw EReadError("ストリームの読み込みエラー");
+}
+
+void TStream::WriteBuffer(const void* buffer, int64_t count)
+{
+    if (count != 0 && Write(buffer, count) != count)
+        throw EWriteError("ストリームの書き込みエラー");
+}
+
+int64_t TStream::CopyFrom(TStream& source, int64_t count)
+{
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.Size();
+    }
+    std::vector<uint8_t> buf(static_cast<size_t>(std::min<int64_t>(count, 65536)));
+    int64_t left = count;
+    while (left > 0) {
+        int64_t n = std::min<int64_t>(left, static_cast<int64_t>(buf.size()));
+        source.ReadBuffer(buf.data(), n);
+        WriteBuffer(buf.data(), n);
+        left -= n;
+    }
+    return count;
+}
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count)
+{
+    if (count <= 0 || FPosition >= Size())
+        return 0;
+    int64_t n = std::min(count, Size() - FPosition);
+    std::memcpy(buffer, FData.data() + FPosition, static_cast<size_t>(n));
+    FPosition += n;
+    return n;
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0)
+        return 0;
+    int64_t end = FPosition + count;
+    if (end > Size())
+        FData.resize(static_cast<size_t>(end));
+    std::memcpy(FData.data() + FPosition, buffer, static_cast<size_t>(count));
+    FPosition = end;
+    return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    switch (origin) {
+    case TSeekOrigin::soBeginning: FPosition = offset; break;
+    case TSeekOrigin::soCurrent: FPosition += offset; break;
+    case TSeekOrigin::soEnd: FPosition = Size() + offset; break;
+    }
+    if (FPosition < 0)
+        FPosition = 0;
+    return FPosition;
+}
+
+void TMemoryStream::SetSize(int64_t size)
+{
+    FData.resize(static_cast<size_t>(std::max<int64_t>(size, 0)));
+    FPosition = std::min(FPosition, Size());
+}
+
+void TMemoryStream::Clear()
+{
+    FData.clear();
+    FPosition = 0;
+}
+
+void TMemoryStream::LoadFromStream(TStream& source)
+{
+    source.SetPosition(0);
+    int64_t size = source.Size();
+    SetSize(size);
+    source.ReadBuffer(FData.data(), size);
+    FPosition = 0;
+}
+
+void TMemoryStream::LoadFromFile(const std::string& fileName)
+{
+    TFileStream file(fileName, TFileMode::fmOpenRead);
+    LoadFromStream(file);
+}
+
+void TMemoryStream::SaveToStream(TStream& dest) { dest.WriteBuffer(FData.data(), Size()); }
+
+void TMemoryStream::SaveToFile(const std::string& fileName)
+{
+    TFileStream file(fileName, TFileMode::fmCreate);
+    SaveToStream(file);
+}
+
+TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : FFileName(fileName)
+{
+    DWORD access = GENERIC_READ;
+    DWORD disposition = OPEN_EXISTING;
+    switch (mode) {
+    case TFileMode::fmOpenRead: break;
+    case TFileMode::fmOpenWrite: access = GENERIC_WRITE; break;
+    case TFileMode::fmOpenReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
+    case TFileMode::fmCreate:
+        access = GENERIC_READ | GENERIC_WRITE;
+        disposition = CREATE_ALWAYS;
+        break;
+    }
+    FHandle = CreateFileA(fileName.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (FHandle == INVALID_HANDLE_VALUE) {
+        if (mode == TFileMode::fmCreate)
+            throw EFCreateError(fileName);
+        throw EFOpenError(fileName);
+    }
+}
+
+TFileStream::~TFileStream() { CloseHandle(FHandle); }
+
+int64_t TFileStream::Read(void* buffer, int64_t count)
+{
+    int64_t total = 0;
+    auto* p = static_cast<uint8_t*>(buffer);
+    while (total < count) {
+        DWORD chunk = static_cast<DWORD>(std::min<int64_t>(count - total, 1 << 30));
+        DWORD got = 0;
+        if (!ReadFile(FHandle, p + total, chunk, &got, nullptr) || got == 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count)
+{
+    int64_t total = 0;
+    auto* p = static_cast<const uint8_t*>(buffer);
+    while (total < count) {
+        DWORD chunk = static_cast<DWORD>(std::min<int64_t>(count - total, 1 << 30));
+        DWORD put = 0;
+        if (!WriteFile(FHandle, p + total, chunk, &put, nullptr) || put == 0)
+            break;
+        total += put;
+    }
+    return total;
+}
+
+int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    LARGE_INTEGER result;
+    DWORD method = origin == TSeekOrigin::soBeginning ? FILE_BEGIN
+                 : origin == TSeekOrigin::soCurrent   ? FILE_CURRENT
+                                                      : FILE_END;
+    if (!SetFilePointerEx(FHandle, distance, &result, method))
+        return -1;
+    return result.QuadPart;
+}
+
+void SaveFileReplacing(const std::string& fileName, const std::function<void(TStream&)>& writer)
+{
+    std::string dir = ExtractFilePath(fileName);
+    char temp[MAX_PATH + 16];
+    if (!GetTempFileNameA(dir.empty() ? "." : dir.c_str(), "kov", 0, temp))
+        throw EFCreateError(fileName);
+    bool written = false;
+    try {
+        TFileStream out(temp, TFileMode::fmCreate);
+        writer(out);
+        written = true;
+    } catch (...) {
+        written = false;
+    }
+    if (!written || !MoveFileExA(temp, fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temp);
+        throw EFCreateError(fileName);
+    }
+}
+
+}  // namespace kova

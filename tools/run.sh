@@ -9,7 +9,7 @@ source "$here/env.sh"
 source "$here/xvfb.sh"
 
 private=no
-if [ -z "${DISPLAY:-}" ] || ! xset -q >/dev/null 2>&1; then
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     private=yes
     start_private_display
 fi

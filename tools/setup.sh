@@ -7,7 +7,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/env.sh"
 
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
-          wine wine32:i386 wine64 xvfb x11-utils xdotool imagemagick
+          wine wine32:i386 wine64 fonts-wine xvfb x11-utils xdotool imagemagick
           fonts-ipafont-gothic fonts-ipafont-mincho googletest locales libstb-dev python3-pil)
 
 as_root() {
@@ -40,24 +40,29 @@ ensure_locale() {
     as_root locale-gen >/dev/null
 }
 
+# Bump when the prefix settings below change, so existing prefixes get them.
+prefix_settings=1
+
 make_prefix() {
-    [ -f "$WINEPREFIX/.kova-ready" ] && return
-    echo "setup: creating the Wine prefix $WINEPREFIX"
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 </dev/null
-    wineserver -w
-    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "setup: creating the Wine prefix $WINEPREFIX"
+        mkdir -p "$(dirname "$WINEPREFIX")"
+        WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 </dev/null
+        wineserver -w
+    fi
+    [ "$(cat "$WINEPREFIX/.kova-settings" 2>/dev/null)" = "$prefix_settings" ] && return
+    echo "setup: configuring the Wine prefix"
+    # Wine's own symbol fonts draw the caption buttons.
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts" f
     mkdir -p "$fonts"
-    local f
     for f in marlett symbol webdings wingding; do
-        [ -f "/usr/share/wine/fonts/$f.ttf" ] && cp "/usr/share/wine/fonts/$f.ttf" "$fonts/"
+        cp "/usr/share/wine/fonts/$f.ttf" "$fonts/"
     done
     # Japanese faces and the dialog and menu faces are drawn with the IPA fonts.
     python3 "$here/prefix_reg.py" > "$WINEPREFIX/kova.reg"
     wine regedit /S "$(winepath -w "$WINEPREFIX/kova.reg")" >/dev/null 2>&1 </dev/null
     wineserver -w
-    touch "$WINEPREFIX/.kova-ready"
+    echo "$prefix_settings" > "$WINEPREFIX/.kova-settings"
 }
 
 install_packages

@@ -9,7 +9,7 @@ start_private_display() {
     export DISPLAY=":$n"
     local i
     for i in $(seq 1 100); do
-        xset -q >/dev/null 2>&1 && return 0
+        xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.1
     done
     echo "Xvfb did not start on :$n" >&2

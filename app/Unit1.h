@@ -1,0 +1,112 @@
+#pragma once
+// The main window: the sheet and its layers, the menu tree and the item table.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "surface/Graphics.h"
+#include "ui/Dialogs.h"
+#include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
+#include "ui/Menus.h"
+#include "ui/StdCtrls.h"
+
+namespace kova {
+
+// One slot of the item table.
+struct TDateItem {
+    int32_t X = 0;
+    int32_t Y = 0;
+    std::string Text;
+    std::unique_ptr<TFont> Font;
+    std::unique_ptr<TPen> Pen;
+    TColor BrushColor = 0;
+    bool HasEllipse = false;
+    bool Deleted = false;
+    bool HasShadow = false;
+    int32_t LinkCount = 0;
+    std::vector<int32_t> Links;
+};
+
+constexpr int32_t ItemSlots = 1000;
+constexpr int32_t LinkSlots = 100;
+
+class TForm1 : public TForm {
+public:
+    explicit TForm1(TComponent* AOwner);
+
+    // Components, in declaration order.
+    TImage* Image1 = nullptr;
+    TEdit* Edit1 = nullptr;
+    TMainMenu* MainMenu1 = nullptr;
+    TMenuItem* File1 = nullptr;
+    TMenuItem* N1 = nullptr;
+    TMenuItem* Save1 = nullptr;
+    TMenuItem* Print1 = nullptr;
+    TPrintDialog* PrintDialog1 = nullptr;
+    TSaveDialog* SaveDialog1 = nullptr;
+    TMenuItem* N2 = nullptr;
+    TMenuItem* N3 = nullptr;
+    TMenuItem* N4 = nullptr;
+    TMenuItem* Exit1 = nullptr;
+    TMenuItem* N5 = nullptr;
+    TMenuItem* New1 = nullptr;
+    TOpenDialog* OpenDialog1 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMenuItem* N6 = nullptr;
+    TImage* Image2 = nullptr;
+    TMenuItem* Edit2 = nullptr;
+    TMenuItem* UNDO1 = nullptr;
+    TImage* Image3 = nullptr;
+    TMenuItem* N7 = nullptr;
+    TMenuItem* Refresh1 = nullptr;
+    TImage* Image4 = nullptr;
+    TImage* Image5 = nullptr;
+    TMenuItem* Show1 = nullptr;
+    TMenuItem* N8 = nullptr;
+    TMenuItem* N9 = nullptr;
+    TMenuItem* N10 = nullptr;
+    TMemo* Memo1 = nullptr;
+    TMenuItem* N11 = nullptr;
+    TMenuItem* blur1 = nullptr;
+    TMenuItem* N12 = nullptr;
+
+    // Event handlers.
+    void FormCreate(TObject* Sender);
+    void Exit1Click(TObject* Sender);
+    void FontCopy(TFont* Source, TFont* Dest);
+    void PenCopy(TPen* Source, TPen* Dest);
+    void N8Click(TObject* Sender);
+    void N11Click(TObject* Sender);
+    void N12Click(TObject* Sender);
+
+    // Window fields: the editing state and the item table.
+    int32_t MouseX = 0, MouseY = 0;
+    int32_t Mode = 0;
+    int32_t ItemCount = 0;
+    int32_t ItemCapacity = ItemSlots;
+    int32_t HoverItem = -1;
+    int32_t LinkSource = -1;
+    int32_t EditItem = -1;
+    int32_t DragOffsetX = 0, DragOffsetY = 0;
+    int32_t MoveItem = -1;
+    bool AutoEllipse = false;
+    bool Shadow = false;
+    std::vector<TDateItem> DateItems;
+
+    // Item table operations (Items.cpp).
+    void InitItems();
+    void CommitNewItem();
+    void CommitItem(int32_t i);
+    void ToggleLink(int32_t source, int32_t target);
+    void MoveItemTo(int32_t i, int x, int y);
+    void ClearItems();
+
+private:
+    void Describe();
+};
+
+extern TForm1* Form1;
+
+}  // namespace kova

@@ -1,0 +1,22 @@
+// The program entry: the application title, the main window, the message loop.
+#include <windows.h>
+
+#include "app/Unit1.h"
+#include "ui/Application.h"
+
+using namespace kova;
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    Application->Initialize();
+    Application->SetTitle("KO-VA");
+    // A failure while the main window is loaded is shown, and the program ends.
+    try {
+        Application->CreateForm(Form1);
+    } catch (...) {
+        Application->HandleException(nullptr);
+        return 1;
+    }
+    Application->Run();
+    return 0;
+}

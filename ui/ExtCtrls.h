@@ -1,0 +1,48 @@
+#pragma once
+// The image control.
+#include "ui/Controls.h"
+
+namespace kova {
+
+// Shows a picture at its top-left corner (or centred, or scaled into the control).
+class TImage : public TGraphicControl {
+public:
+    explicit TImage(TComponent* AOwner);
+    ~TImage() override;
+
+    // Changes to the picture (and drawing on its bitmap) repaint the control.
+    TPicture* Picture() { return &FPicture; }
+    // The canvas of the picture's bitmap. An empty picture first gets a white bitmap of
+    // the control's size; a picture with another kind of graphic raises EInvalidOperation.
+    TCanvas* Canvas();
+
+    // Sized to its picture (0 by 0 when empty) whenever the picture changes and whenever
+    // its size is set while the program runs, not while the form description loads.
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool v);
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool v);
+    // With Stretch: scaled keeping the aspect ratio.
+    bool Proportional() const { return FProportional; }
+    void SetProportional(bool v);
+    bool Center() const { return FCenter; }
+    void SetCenter(bool v);
+
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void Paint(TCanvas* canvas) override;
+    bool Opaque() const override;
+
+    // Where the picture is drawn, in the control's coordinates.
+    TRect DestRect() const;
+
+private:
+    void PictureChanged();
+
+    TPicture FPicture;
+    bool FAutoSize = false;
+    bool FStretch = false;
+    bool FProportional = false;
+    bool FCenter = false;
+};
+
+}  // namespace kova

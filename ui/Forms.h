@@ -1,0 +1,85 @@
+#pragma once
+// Forms: top-level windows owned by the application window, loaded from a form description.
+#include <functional>
+#include <string>
+
+#include "ui/Controls.h"
+
+namespace kova {
+
+class TMainMenu;
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+// Where the form goes when it is first shown.
+enum TPosition { poDesigned, poScreenCenter, poDesktopCenter, poMainFormCenter };
+enum TCloseAction { caNone, caHide };
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = IDOK;
+constexpr TModalResult mrCancel = IDCANCEL;
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+
+class TForm : public TWinControl {
+public:
+    // Creates the window, hidden, with the stored form font (SHIFTJIS_CHARSET, height -12,
+    // "ＭＳ Ｐゴシック") and colour clBtnFace.
+    explicit TForm(TComponent* AOwner);
+    ~TForm() override;
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    // Keeps the outer bounds.
+    void SetBorderStyle(TFormBorderStyle v);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition v) { FPosition = v; }
+    int PixelsPerInch() const { return FPixelsPerInch; }
+    void SetPixelsPerInch(int v) { FPixelsPerInch = v; }
+    // The client area gets exactly this size, menu bar excluded.
+    void SetClientWidth(int v) override;
+    void SetClientHeight(int v) override;
+
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* menu);
+
+    void Show() override;
+    // caHide by default; the main form's close ends the application, a modal form's close
+    // ends ShowModal with mrCancel.
+    void Close();
+    // Shows the form with every other window of the thread disabled until ModalResult is
+    // set (or the form is closed); returns ModalResult.
+    TModalResult ShowModal();
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult v) { FModalResult = v; }
+
+    TNotifyEvent OnCreate;
+    TCloseEvent OnClose;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnDestroy;
+
+protected:
+    // For a derived form's constructor: runs the description (components created, stored
+    // properties set, then Loaded to each), then OnCreate inside the application's guard.
+    void LoadForm(const std::function<void()>& describe);
+    void CreateParams(TCreateParams& params) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void VisibleChanged() override;
+
+private:
+    friend class TMainMenu;
+    void ApplyPosition();
+    void ModalLoop();
+    void ApplyClientSize(int width, int height);
+    // Calls OnClose; false when it answered caNone.
+    bool CloseQuery();
+
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TPosition FPosition = poDesigned;
+    int FPixelsPerInch = 96;
+    TMainMenu* FMenu = nullptr;
+    TModalResult FModalResult = mrNone;
+    bool FModal = false;
+    bool FShown = false;
+};
+
+}  // namespace kova

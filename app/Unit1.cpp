@@ -26,7 +26,57 @@ void TForm1::FormCreate(TObject* /*Sender*/)
     Image3->SetHeight(Image1->Height());
 }
 
+void TForm1::New1Click(TObject* /*Sender*/)
+{
+    TRect all = Rect(0, 0, Image1->Width(), Image1->Height());
+    ClearItems();
+    Image1->Canvas()->FillRect(all);
+    Image5->Canvas()->FillRect(all);
+}
+
+void TForm1::N1Click(TObject* /*Sender*/)
+{
+    if (!OpenDialog1->Execute())
+        return;
+    Image1->Picture()->LoadFromFile(OpenDialog1->FileName);
+}
+
+// Before the sheet was ever drawn its picture is empty, and nothing is written.
+void TForm1::Save1Click(TObject* /*Sender*/)
+{
+    if (!SaveDialog1->Execute())
+        return;
+    Image1->Picture()->SaveToFile(SaveDialog1->FileName);
+}
+
+// Nothing is printed, whatever the user chooses.
+void TForm1::Print1Click(TObject* /*Sender*/)
+{
+    try {
+        PrintDialog1->Execute();
+    } catch (...) {
+    }
+}
+
 void TForm1::Exit1Click(TObject* /*Sender*/) { Close(); }
+
+// The snapshot layer has no area, so this leaves the sheet in the brush colour.
+void TForm1::UNDO1Click(TObject* /*Sender*/)
+{
+    TCanvas* sheet = Image1->Canvas();
+    sheet->FillRect(Rect(0, 0, Image1->Width(), Image1->Height()));
+    sheet->CopyRect(Image1->BoundsRect(), Image3->Canvas(), Image3->BoundsRect());
+}
+
+void TForm1::blur1Click(TObject* /*Sender*/) {}
+
+void TForm1::N6Click(TObject* /*Sender*/)
+{
+    if (!OpenDialog1->Execute())
+        return;
+    Image2->Picture()->LoadFromFile(OpenDialog1->FileName);
+    Stamp();
+}
 
 void TForm1::N8Click(TObject* /*Sender*/) { N8->SetChecked(!N8->Checked()); }
 

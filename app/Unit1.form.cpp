@@ -45,6 +45,15 @@ void TForm1::Describe()
     Image1->SetParent(this);
     Image1->SetBounds(0, 0, 544, 383);
     Image1->SetAlign(alClient);
+    Image1->OnClick = [this](TObject* s) { Image1Click(s); };
+    Image1->OnDblClick = [this](TObject* s) { Image1DblClick(s); };
+    Image1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        Image1MouseDown(s, b, sh, x, y);
+    };
+    Image1->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { Image1MouseMove(s, sh, x, y); };
+    Image1->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        Image1MouseUp(s, b, sh, x, y);
+    };
 
     Image2 = new TImage(this);
     Image2->Name = "Image2";
@@ -92,13 +101,17 @@ void TForm1::Describe()
     TMenuItem* bar = MainMenu1->Items();
     File1 = MenuEntry(this, bar, "File1", "ファイル");
     New1 = MenuEntry(this, File1, "New1", "新規作成");
+    New1->OnClick = [this](TObject* s) { New1Click(s); };
     N5 = MenuEntry(this, File1, "N5", "-");
     N1 = MenuEntry(this, File1, "N1", "読み込み");
+    N1->OnClick = [this](TObject* s) { N1Click(s); };
     N1->SetVisible(false);
     N3 = MenuEntry(this, File1, "N3", "-");
     Save1 = MenuEntry(this, File1, "Save1", "保存");
+    Save1->OnClick = [this](TObject* s) { Save1Click(s); };
     N4 = MenuEntry(this, File1, "N4", "-");
     Print1 = MenuEntry(this, File1, "Print1", "印刷");
+    Print1->OnClick = [this](TObject* s) { Print1Click(s); };
     Print1->SetVisible(false);
     N2 = MenuEntry(this, File1, "N2", "-");
     Exit1 = MenuEntry(this, File1, "Exit1", "終了");
@@ -106,9 +119,12 @@ void TForm1::Describe()
     Edit2 = MenuEntry(this, bar, "Edit2", "編集");
     Edit2->SetVisible(false);
     UNDO1 = MenuEntry(this, Edit2, "UNDO1", "戻す");
+    UNDO1->OnClick = [this](TObject* s) { UNDO1Click(s); };
     N7 = MenuEntry(this, Edit2, "N7", "-");
     Refresh1 = MenuEntry(this, Edit2, "Refresh1", "更新");
+    Refresh1->OnClick = [this](TObject* s) { Refresh1Click(s); };
     blur1 = MenuEntry(this, Edit2, "blur1", "blur");
+    blur1->OnClick = [this](TObject* s) { blur1Click(s); };
     Show1 = MenuEntry(this, bar, "Show1", "表示");
     N8 = MenuEntry(this, Show1, "N8", "自由線");
     N8->SetChecked(true);
@@ -143,6 +159,7 @@ void TForm1::Describe()
     PopupMenu1 = new TPopupMenu(this);
     PopupMenu1->Name = "PopupMenu1";
     N6 = MenuEntry(this, PopupMenu1->Items(), "N6", "画像");
+    N6->OnClick = [this](TObject* s) { N6Click(s); };
 }
 
 }  // namespace kova

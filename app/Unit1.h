@@ -73,12 +73,25 @@ public:
     TMenuItem* N12 = nullptr;
 
     // Event handlers.
+    void Image1MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+    void Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void FormCreate(TObject* Sender);
+    void Image1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void Image1DblClick(TObject* Sender);
+    void Image1Click(TObject* Sender);
+    void Print1Click(TObject* Sender);
+    void Save1Click(TObject* Sender);
     void Exit1Click(TObject* Sender);
+    void N1Click(TObject* Sender);
+    void N6Click(TObject* Sender);
+    void New1Click(TObject* Sender);
+    void UNDO1Click(TObject* Sender);
+    void Refresh1Click(TObject* Sender);
     void FontCopy(TFont* Source, TFont* Dest);
     void PenCopy(TPen* Source, TPen* Dest);
     void N8Click(TObject* Sender);
     void N11Click(TObject* Sender);
+    void blur1Click(TObject* Sender);
     void N12Click(TObject* Sender);
 
     // Window fields: the editing state and the item table.
@@ -105,6 +118,14 @@ public:
 
 private:
     void Describe();
+    // Pointer handling (Pointer.cpp).
+    void Stamp();
+    // Rendering (Render.cpp).
+    void DrawLinks(TCanvas* sheet);
+    void DrawItems(TCanvas* sheet);
+    void DrawItemText(TCanvas* sheet, const TDateItem& item, int w, int h);
+
+    TPen FSavedPen;  // the sheet's pen while a redraw changes it
 };
 
 extern TForm1* Form1;

@@ -183,6 +183,10 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 
 void SaveFileReplacing(const std::string& fileName, const std::function<void(TStream&)>& writer)
 {
+    // What a plain create would refuse (a read-only file, a directory) stays refused.
+    DWORD attributes = GetFileAttributesA(fileName.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throw EFCreateError(fileName);
     std::string dir = ExtractFilePath(fileName);
     char temp[MAX_PATH + 16];
     if (!GetTempFileNameA(dir.empty() ? "." : dir.c_str(), "kov", 0, temp))

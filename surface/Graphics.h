@@ -16,6 +16,10 @@
 
 namespace kova {
 
+namespace bmpfile {
+struct Image;
+}
+
 // ---------------------------------------------------------------- geometry and colour
 
 struct TPoint {
@@ -231,6 +235,10 @@ protected:
 private:
     void SelectObjects();
     void DeselectObjects();
+    void Select(HGDIOBJ obj, HGDIOBJ& selected, HGDIOBJ& old);
+    void Deselect(HGDIOBJ& selected, HGDIOBJ& old);
+    // Called when an object changed: lets go of its old handle.
+    void ObjectChanged(HGDIOBJ current, HGDIOBJ& selected, HGDIOBJ& old);
 
     HDC FHandle = nullptr;
     TPen FPen;
@@ -309,8 +317,11 @@ public:
     void SetWidth(int v) override;
     void SetSize(int width, int height);
     HPALETTE Palette() const override;
+    // Takes ownership of p; at 8 bits per pixel its entries become the colour table.
+    void SetPalette(HPALETTE p) override;
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
+    // A deep copy of another bitmap; nullptr empties.
     void Assign(TPersistent* Source) override;
 
     // pf8bit or pf32bit (pfDevice until set: stored as 32 bits per pixel).
@@ -326,20 +337,32 @@ public:
     // Copies the bitmap from a DIB (header, colour table, bits): used by decoders.
     void LoadFromDIB(const BITMAPINFO* info, const void* bits);
 
-protected:
-    void AssignTo(TPersistent* Dest) override;
-
 private:
     friend class TBitmapCanvas;
-    void Recreate(int width, int height, TPixelFormat format, const RGBQUAD* palette, int paletteCount);
+    uint8_t* Row(int y) const;
+    // The colour table at 8 bits per pixel, always 256 entries (the halftone palette until set).
+    const std::vector<RGBQUAD>& Colors();
+    // Takes a new DIB into use; the canvas's DC gets it in place of the old one.
+    void Install(GdiObject<HBITMAP> dib, uint8_t* bits, int width, int height, TPixelFormat format);
     void FreeImage();
+    void LoadImage(const bmpfile::Image& img);
+    // Marks part of the image as changed since the last pixel-format change.
+    void Touch(const TRect& r);
+    void DropSpare();
+    // Converts part of the image into the spare DIB of bits per pixel.
+    void ConvertArea(const TRect& area, int bits);
 
     int FWidth = 0, FHeight = 0;
     TPixelFormat FPixelFormat = pfDevice;
-    GdiObject<HBITMAP> FDib;
+    GdiObject<HBITMAP> FDib;           // none while Width or Height is 0
     uint8_t* FBits = nullptr;          // bottom-up rows of the DIB section
     std::vector<RGBQUAD> FColors;      // the colour table at 8 bits per pixel
     mutable GdiObject<HPALETTE> FPalette;
+    // After a pixel-format change: the image in the other format, which outside FStale
+    // equals a conversion of the current one. The 8-bit side then has the halftone colours.
+    GdiObject<HBITMAP> FSpareDib;
+    uint8_t* FSpareBits = nullptr;
+    TRect FStale;
     std::unique_ptr<TBitmapCanvas> FCanvas;
 };
 
@@ -357,9 +380,12 @@ public:
     void SetWidth(int) override {}
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
+    // Another icon: loads a copy of its file.
+    void Assign(TPersistent* Source) override;
 
 private:
     void Release();
+    void Load(std::vector<uint8_t> data);
     HICON FIcon = nullptr;
     int FWidth = 0, FHeight = 0;
     std::vector<uint8_t> FData;  // the file as read, written back by SaveToStream
@@ -380,9 +406,12 @@ public:
     void SetWidth(int v) override { FWidth = v; }
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
+    // Another metafile: loads a copy of its file, keeping its width and height.
+    void Assign(TPersistent* Source) override;
 
 private:
     void Release();
+    void Load(std::vector<uint8_t> data);
     HENHMETAFILE FMeta = nullptr;
     int FWidth = 0, FHeight = 0;
     std::vector<uint8_t> FData;

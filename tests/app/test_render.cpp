@@ -1,0 +1,211 @@
+// The renderer on real bitmaps: background, links, items, ellipses and the hover test.
+#include <gtest/gtest.h>
+
+#include "app/Unit1.h"
+#include "tests/app/AppFixture.h"
+#include "tests/surface/SurfaceTest.h"
+
+using namespace kova;
+using kova::test::PixelAt;
+
+namespace {
+
+class Render : public MainWindowTest {
+protected:
+    TBitmap* Sheet() { return form->Image1->Picture()->Bitmap(); }
+    TBitmap* Layer() { return form->Image5->Picture()->Bitmap(); }
+
+    int AddItem(int x, int y, const std::string& text, bool ellipse = false)
+    {
+        form->Edit1->SetLeft(x - 3);
+        form->Edit1->SetTop(y - 3);
+        form->Edit1->SetText(text);
+        form->AutoEllipse = ellipse;
+        form->CommitNewItem();
+        return form->ItemCount - 1;
+    }
+
+    SIZE Extent(int i)
+    {
+        TDateItem& item = form->DateItems[static_cast<size_t>(i)];
+        form->FontCopy(item.Font.get(), form->Image4->Canvas()->Font());
+        return form->Image4->Canvas()->TextExtent(item.Text);
+    }
+
+    void RedrawAt(int x, int y)
+    {
+        form->MouseX = x;
+        form->MouseY = y;
+        form->Refresh1Click(form);
+    }
+
+    std::string Picture() { return kova::test::Encoded(*Sheet()); }
+};
+
+}  // namespace
+
+TEST_F(Render, WithoutItemsTheSheetIsTheFreeHandLayerButItsLastRowAndColumn)
+{
+    TCanvas* layer = form->Image5->Canvas();
+    layer->Pen()->SetColor(clRed);
+    layer->MoveTo(0, 0);
+    layer->LineTo(543, 382);
+    form->Image1->Canvas()->Brush()->SetColor(clBlue);
+    form->Image1->Canvas()->FillRect(Rect(0, 0, 544, 383));
+
+    RedrawAt(5, 5);
+    EXPECT_EQ(-1, form->HoverItem);
+    ASSERT_EQ(pf32bit, Sheet()->PixelFormat());
+    for (int y = 0; y < 382; y += 7)
+        for (int x = 0; x < 543; x += 3)
+            ASSERT_EQ(PixelAt(*Layer(), x, y), PixelAt(*Sheet(), x, y)) << x << "," << y;
+    EXPECT_EQ(0xFF0000u, PixelAt(*Sheet(), 100, 100 * 382 / 543));
+    EXPECT_EQ(0x0000FFu, PixelAt(*Sheet(), 543, 10));
+    EXPECT_EQ(0x0000FFu, PixelAt(*Sheet(), 10, 382));
+}
+
+TEST_F(Render, WithTheLayerHiddenTheSheetTakesTheBrushColourAndTheLayerComesBack)
+{
+    TCanvas* layer = form->Image5->Canvas();
+    layer->Pen()->SetColor(clRed);
+    layer->MoveTo(10, 10);
+    layer->LineTo(10, 100);
+    form->Image1->Canvas()->Brush()->SetColor(clLime);
+    form->N8->Click();
+    RedrawAt(300, 300);
+    EXPECT_EQ(0x00FF00u, PixelAt(*Sheet(), 10, 50));
+    EXPECT_EQ(0x00FF00u, PixelAt(*Sheet(), 200, 200));
+    form->N8->Click();
+    RedrawAt(300, 300);
+    EXPECT_EQ(0xFF0000u, PixelAt(*Sheet(), 10, 50));
+    EXPECT_EQ(0xFFFFFFu, PixelAt(*Sheet(), 200, 200));
+}
+
+TEST_F(Render, DeletedItemsRemovedLinksAndLinksOfDeletedItemsAreNotDrawn)
+{
+    int a = AddItem(20, 20, "A");
+    int b = AddItem(300, 200, "B");
+    RedrawAt(500, 370);
+    std::string reference = Picture();
+
+    int c = AddItem(100, 300, "C");
+    form->ToggleLink(a, b);
+    form->ToggleLink(a, b);  // removed: -1
+    form->ToggleLink(a, c);
+    form->ToggleLink(c, a);
+    form->ToggleLink(c, b);
+    form->Edit1->SetText("");
+    form->CommitItem(c);
+    RedrawAt(500, 370);
+    EXPECT_EQ(reference, Picture());
+}
+
+TEST_F(Render, LinksRunBetweenCentresInTheSourcePenUnderTheItems)
+{
+    int a = AddItem(20, 20, "A");
+    int b = AddItem(300, 200, "B");
+    form->DateItems[static_cast<size_t>(a)].Pen->SetColor(clRed);
+    form->DateItems[static_cast<size_t>(b)].Pen->SetColor(clBlue);
+    form->ToggleLink(a, b);
+    form->ToggleLink(a, a);  // a self-link draws nothing
+    RedrawAt(500, 370);
+    SIZE ea = Extent(a), eb = Extent(b);
+    int x0 = 20 + ea.cx / 2, y0 = 20 + ea.cy / 2, x1 = 300 + eb.cx / 2, y1 = 200 + eb.cy / 2;
+    int mx = (x0 + x1) / 2, my = (y0 + y1) / 2;
+    bool red = false;
+    for (int dy = -1; dy <= 1; ++dy)
+        red |= PixelAt(*Sheet(), mx, my + dy) == 0xFF0000u;
+    EXPECT_TRUE(red) << "no red link near the middle";
+    // The text boxes are opaque: the line does not show inside them.
+    EXPECT_EQ(0xFFFFFFu, PixelAt(*Sheet(), 20 + ea.cx - 1, 20 + 1));
+}
+
+TEST_F(Render, EllipsesFollowTheItemFlagAndTheViewOption)
+{
+    int e = AddItem(100, 100, "Ellipse", true);
+    int p = AddItem(300, 100, "Plain", false);
+    form->DateItems[static_cast<size_t>(e)].Pen->SetColor(clRed);
+    form->DateItems[static_cast<size_t>(p)].Pen->SetColor(clRed);
+    SIZE ee = Extent(e), ep = Extent(p);
+    RedrawAt(500, 370);
+    EXPECT_EQ(0xFF0000u, PixelAt(*Sheet(), 100 - 8, 100 + (ee.cy + 16) / 2 - 8));
+    EXPECT_EQ(0xFFFFFFu, PixelAt(*Sheet(), 300 - 8, 100 + (ep.cy + 16) / 2 - 8));
+    form->N12->Click();
+    RedrawAt(500, 370);
+    EXPECT_EQ(0xFFFFFFu, PixelAt(*Sheet(), 100 - 8, 100 + (ee.cy + 16) / 2 - 8));
+    EXPECT_TRUE(form->DateItems[static_cast<size_t>(e)].HasEllipse);
+}
+
+TEST_F(Render, TheFirstLiveItemUnderThePointerIsHoveredWithinStrictBounds)
+{
+    int a = AddItem(100, 100, "overlap");
+    int b = AddItem(104, 102, "overlap");
+    SIZE ea = Extent(a);
+    RedrawAt(100 - 8, 105);
+    EXPECT_EQ(-1, form->HoverItem);
+    RedrawAt(100 - 7, 105);
+    EXPECT_EQ(a, form->HoverItem);
+    RedrawAt(110, 110);
+    EXPECT_EQ(a, form->HoverItem) << "both are under the pointer: the lower slot wins";
+    RedrawAt(100 + ea.cx + 8, 100 + ea.cy + 8);
+    EXPECT_EQ(b, form->HoverItem) << "the first box ends here, the second one's does not";
+    RedrawAt(100 + 2, 100 - 8);
+    EXPECT_EQ(-1, form->HoverItem);
+
+    form->Edit1->SetText("");
+    form->CommitItem(a);
+    RedrawAt(100 + 10, 105);
+    EXPECT_EQ(b, form->HoverItem);
+}
+
+TEST_F(Render, TheHoveredItemIsMarkedExceptWhileAnItemIsMoved)
+{
+    AddItem(100, 100, "item");
+    RedrawAt(400, 300);
+    std::string plain = Picture();
+    RedrawAt(105, 105);
+    EXPECT_EQ(0, form->HoverItem);
+    EXPECT_NE(plain, Picture()) << "no marker drawn";
+
+    form->MoveItem = 0;
+    RedrawAt(105, 105);
+    EXPECT_EQ(-1, form->HoverItem);
+    EXPECT_EQ(plain, Picture());
+}
+
+TEST_F(Render, TheSheetCanvasKeepsItsPenBrushAndPenPosition)
+{
+    int a = AddItem(100, 100, "a", true);
+    int b = AddItem(200, 200, "b", true);
+    form->DateItems[static_cast<size_t>(a)].Pen->SetColor(clRed);
+    form->DateItems[static_cast<size_t>(a)].Pen->SetWidth(4);
+    form->DateItems[static_cast<size_t>(a)].BrushColor = 0x00FFFF;
+    form->ToggleLink(a, b);
+    TCanvas* sheet = form->Image1->Canvas();
+    sheet->Pen()->SetColor(clNavy);
+    sheet->Pen()->SetStyle(psDot);
+    sheet->Pen()->SetMode(pmCopy);
+    sheet->Brush()->SetColor(clSilver);
+    sheet->MoveTo(33, 44);
+    RedrawAt(105, 105);
+    EXPECT_EQ(clNavy, sheet->Pen()->Color());
+    EXPECT_EQ(psDot, sheet->Pen()->Style());
+    EXPECT_EQ(1, sheet->Pen()->Width());
+    EXPECT_EQ(clSilver, sheet->Brush()->Color());
+    EXPECT_EQ((TPoint{33, 44}), sheet->PenPos());
+}
+
+TEST_F(Render, ATextBoxLargerThanTheTextBitmapIsDrawnWhole)
+{
+    form->Image1->Canvas()->Font()->SetSize(250);
+    int big = AddItem(3, 3, "大");
+    SIZE e = Extent(big);
+    ASSERT_GT(e.cy, 300);
+    form->N11->Click();  // plain text: ink only where glyphs are
+    RedrawAt(540, 380);
+    int ink = 0;
+    for (int y = 3 + 300; y < std::min(3 + static_cast<int>(e.cy), 382); ++y)
+        for (int x = 3; x < std::min(3 + static_cast<int>(e.cx), 543); ++x)
+            ink += PixelAt(*Sheet(), x, y) != 0xFFFFFFu;
+    EXPECT_GT(ink, 50) << "the part below the text bitmap's 300 rows is missing";
+}

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "SurfaceTest.h"
+#include "base/Exceptions.h"
+#include "surface/Halftone.h"
+
+using namespace kova;
+using namespace kova::test;
+
+namespace {
+
+TEST(Bitmaps, NewBitmapIsEmptyAndGrowsWhite)
+{
+    TBitmap b;
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(pfDevice, b.PixelFormat());
+    EXPECT_EQ(32, b.BitsPerPixel());
+    EXPECT_THROW(b.ScanLine(0), EInvalidGraphic);
+    b.SetWidth(3);
+    EXPECT_TRUE(b.Empty());
+    b.SetHeight(2);
+    EXPECT_EQ(0x00FFFFFFu, RawPixelAt(b, 2, 1)) << "white, the fourth byte 0";
+    EXPECT_THROW(b.ScanLine(2), EInvalidGraphic);
+    EXPECT_THROW(b.ScanLine(-1), EInvalidGraphic);
+    EXPECT_THROW(b.SetSize(100000, 100000), EOutOfResources);
+    EXPECT_EQ(3, b.Width());
+}
+
+TEST(Bitmaps, ResizeAndFormatChangesKeepTheImageAndTheCanvas)
+{
+    TBitmap b;
+    MakeWhite(b, 4, 3);
+    PutPixel(b, 3, 2, 0x040506);
+    TCanvas* c = b.Canvas();
+    c->Pen()->SetColor(clRed);
+    c->MoveTo(0, 4);
+    c->LineTo(1, 4);  // the DC exists before the image is replaced
+
+    b.SetSize(6, 5);
+    EXPECT_EQ(0x040506u, PixelAt(b, 3, 2));
+    EXPECT_EQ(0xFFFFFFu, PixelAt(b, 4, 0));
+    c->LineTo(3, 4);
+    b.SetPixelFormat(pf8bit);
+    c->LineTo(4, 4);
+    b.SetPixelFormat(pf32bit);
+    c->LineTo(5, 4);
+    EXPECT_EQ("011110", Ink(b, 4)) << "pen and pen position survive";
+    EXPECT_EQ(0xFF0000u, PixelAt(b, 4, 4));
+
+    b.SetSize(4, 1);
+    EXPECT_EQ("0000", Ink(b, 0));
+    b.SetPixelFormat(pf8bit);
+    b.SetWidth(5);
+    EXPECT_EQ(halftone::IndexOf(255, 255, 255), b.ScanLine(0)[4]) << "new 8-bit pixels are white";
+}
+
+TEST(Bitmaps, ThirtyTwoToEightAndBackMapsOntoTheHalftonePalette)
+{
+    TBitmap b;
+    MakeWhite(b, 3, 1);
+    PutPixel(b, 0, 0, 0x000000);
+    PutPixel(b, 1, 0, 0x0AC81E);  // red 10, green 200, blue 30
+    b.SetPixelFormat(pf8bit);
+    const uint8_t index = halftone::IndexOf(10, 200, 30);
+    EXPECT_EQ(halftone::IndexOf(0, 0, 0), b.ScanLine(0)[0]);
+    EXPECT_EQ(index, b.ScanLine(0)[1]);
+    PALETTEENTRY pe[256];
+    ASSERT_EQ(256u, GetPaletteEntries(b.Palette(), 0, 256, pe));
+    EXPECT_EQ(halftone::Palette()[index].g, pe[index].peGreen);
+
+    b.SetPixelFormat(pf32bit);
+    const auto& entry = halftone::Palette()[index];
+    EXPECT_EQ(0x000000u, PixelAt(b, 0, 0));
+    EXPECT_EQ(static_cast<uint32_t>(entry.r << 16 | entry.g << 8 | entry.b), PixelAt(b, 1, 0));
+    EXPECT_EQ(0xFFFFFFu, PixelAt(b, 2, 0));
+    EXPECT_THROW(b.SetPixelFormat(pf24bit), EInvalidGraphic);
+}
+
+// The renderer flips its text bitmap between 32 and 8 bits for every item: each flip must
+// give exactly what a full conversion of the same image gives.
+void DrawAndFlip(TBitmap& b, int rounds)
+{
+    TBitmap stamp;
+    MakeWhite(stamp, 6, 6);
+    stamp.Canvas()->Brush()->SetColor(static_cast<TColor>(0x3070B0));
+    stamp.Canvas()->Ellipse(0, 0, 6, 6);
+    uint32_t seed = 12345;
+    auto next = [&](int n) {
+        seed = seed * 1103515245 + 12345;
+        return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
+    };
+    const int w = b.Width(), h = b.Height();
+    for (int round = 0; round < rounds; ++round) {
+        TCanvas* c = b.Canvas();
+        const TColor color = static_cast<TColor>(next(0x1000000));
+        c->Pen()->SetColor(color);
+        c->Brush()->SetColor(color);
+        c->Font()->SetColor(color);
+        switch (round % 6) {
+        case 0:
+            c->FillRect(Rect(next(w), next(h), next(w), next(h)));
+            break;
+        case 1:
+            c->TextOut(next(w), next(h), "Ag");
+            break;
+        case 2:
+            c->LineTo(next(w), next(h));
+            break;
+        case 3:
+            b.ScanLine(next(h))[next(w)] = static_cast<uint8_t>(color);
+            break;
+        case 4:
+            ::SetPixelV(c->Handle(), next(w), next(h), static_cast<COLORREF>(color));
+            break;
+        default:
+            c->Draw(next(w), next(h), &stamp);
+            break;
+        }
+        const TPixelFormat target = b.PixelFormat() == pf8bit ? pf32bit : pf8bit;
+        TBitmap reference;
+        reference.Assign(&b);
+        reference.SetPixelFormat(target);
+        b.SetPixelFormat(target);
+        ASSERT_EQ(Encoded(reference), Encoded(b)) << "round " << round;
+    }
+}
+
+TEST(Bitmaps, RepeatedConversionsEqualFullConversions)
+{
+    TBitmap b;
+    b.SetSize(40, 24);
+    b.SetPixelFormat(pf8bit);
+    DrawAndFlip(b, 24);
+
+    // An 8-bit picture with colours of its own, read from a DIB, the same way.
+    struct {
+        BITMAPINFOHEADER Header;
+        RGBQUAD Colors[2];
+    } info{{sizeof(BITMAPINFOHEADER), 30, -20, 1, 8, BI_RGB, 0, 0, 0, 2, 0}, {{10, 20, 30, 0}, {200, 100, 50, 0}}};
+    std::vector<uint8_t> bits(32 * 20);
+    for (size_t i = 0; i < bits.size(); ++i)
+        bits[i] = i % 3 == 0;
+    TBitmap own;
+    own.LoadFromDIB(reinterpret_cast<BITMAPINFO*>(&info), bits.data());
+    EXPECT_EQ(1, own.ScanLine(0)[0]);
+    EXPECT_EQ(0, own.ScanLine(0)[1]);
+    DrawAndFlip(own, 13);
+}
+
+TEST(Bitmaps, DrawBlitsOrStretchesWithTheTargetsCopyMode)
+{
+    TBitmap src, dst;
+    MakeWhite(src, 2, 1);
+    PutPixel(src, 0, 0, 0x000000);
+    MakeWhite(dst, 4, 2);
+    dst.Canvas()->Draw(1, 0, &src);
+    dst.Canvas()->StretchDraw(Rect(0, 1, 4, 2), &src);
+    EXPECT_EQ("0100", Ink(dst, 0));
+    EXPECT_EQ("1100", Ink(dst, 1));
+    dst.Canvas()->SetCopyMode(NOTSRCCOPY);
+    dst.Canvas()->Draw(2, 0, &src);
+    EXPECT_EQ("0101", Ink(dst, 0));
+}
+
+TEST(Bitmaps, StreamsRoundTripInTheirFormatAndRejectBadData)
+{
+    TBitmap b, c;
+    MakeWhite(b, 3, 2);
+    PutPixel(b, 2, 1, 0x405060);
+    TMemoryStream m;
+    m.WriteBuffer("xy", 2);  // a bitmap reads from the current position on
+    b.SaveToStream(m);
+    EXPECT_EQ(2 + 14 + 40 + 3 * 2 * 4, m.Size());
+    m.SetPosition(2);
+    c.LoadFromStream(m);
+    EXPECT_EQ(pf32bit, c.PixelFormat());
+    EXPECT_EQ(Encoded(b), Encoded(c));
+
+    b.SetPixelFormat(pf8bit);
+    TMemoryStream m8;
+    b.SaveToStream(m8);
+    m8.SetPosition(0);
+    c.LoadFromStream(m8);
+    EXPECT_EQ(pf8bit, c.PixelFormat());
+    EXPECT_EQ(Encoded(b), Encoded(c));
+
+    m8.SetSize(m8.Size() - 1);  // one byte short of the pixels
+    m8.SetPosition(0);
+    EXPECT_THROW(c.LoadFromStream(m8), EInvalidGraphic);
+    EXPECT_EQ(3, c.Width());
+    TBitmap none;
+    EXPECT_THROW(none.SaveToStream(m), EInvalidGraphic) << "an empty bitmap makes no bitmap file";
+}
+
+TEST(Bitmaps, AssignCopiesDeeplyAndSetPaletteSetsTheColours)
+{
+    TBitmap a, b;
+    a.SetPixelFormat(pf8bit);
+    a.SetSize(2, 1);
+    a.ScanLine(0)[1] = 1;
+    b.Assign(&a);
+    a.ScanLine(0)[1] = 0;
+    EXPECT_EQ(1, b.ScanLine(0)[1]);
+
+    struct {
+        WORD Version, Count;
+        PALETTEENTRY Entries[2];
+    } lp{0x300, 2, {{255, 0, 0, 0}, {0, 0, 255, 0}}};
+    HPALETTE pal = CreatePalette(reinterpret_cast<LOGPALETTE*>(&lp));
+    b.SetPalette(pal);
+    EXPECT_EQ(pal, b.Palette());
+    b.SetPixelFormat(pf32bit);
+    EXPECT_EQ(0x0000FFu, PixelAt(b, 1, 0));
+
+    b.Assign(nullptr);
+    EXPECT_TRUE(b.Empty());
+    TIcon icon;
+    EXPECT_THROW(b.Assign(&icon), Exception);
+}
+
+}  // namespace

@@ -69,6 +69,8 @@ void TApplication::Run()
     FRunning = true;
     MSG msg;
     while (!FTerminated && FMainForm && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (HandleDialogKey(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -94,6 +96,8 @@ void TApplication::ProcessMessages()
             FTerminated = true;
             return;
         }
+        if (HandleDialogKey(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

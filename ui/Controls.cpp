@@ -349,6 +349,7 @@ void TWinControl::Realign()
     FAligning = true;
     try {
         TRect r = ClientRect();
+        AdjustClientRect(r);
         for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient}) {
             for (TControl* c : FControls) {
                 if (c->FAlign != a || !c->FVisible)
@@ -383,6 +384,49 @@ void TWinControl::Realign()
         throw;
     }
     FAligning = false;
+    if (FAutoSize && !Loading())
+        AdjustSize();
+}
+
+void TWinControl::SetAutoSize(bool v)
+{
+    FAutoSize = v;
+    if (v)
+        Realign();
+}
+
+// Targets are absolute, so a nested alignment during the first resize asks for the same.
+void TWinControl::AdjustSize()
+{
+    TRect inner = ClientRect();
+    AdjustClientRect(inner);
+    bool any = false;
+    int right = 0, bottom = 0;
+    for (TControl* c : FControls) {
+        if (!c->FVisible)
+            continue;
+        right = any ? std::max(right, c->FLeft + c->FWidth) : c->FLeft + c->FWidth;
+        bottom = any ? std::max(bottom, c->FTop + c->FHeight) : c->FTop + c->FHeight;
+        any = true;
+    }
+    if (!any)
+        return;
+    const int width = right + ClientWidth() - inner.Right;
+    const int height = bottom + ClientHeight() - inner.Bottom;
+    if (width != ClientWidth())
+        SetClientWidth(width);
+    if (height != ClientHeight())
+        SetClientHeight(height);
+}
+
+bool TWinControl::DialogKey(WPARAM key)
+{
+    for (TControl* c : FControls) {
+        auto* w = dynamic_cast<TWinControl*>(c);
+        if (w && w->DialogKey(key))
+            return true;
+    }
+    return false;
 }
 
 TWinControl* TWinControl::FromHandle(HWND wnd)
@@ -404,6 +448,11 @@ void TWinControl::CreateParams(TCreateParams& params)
     params.Width = FWidth;
     params.Height = FHeight;
     params.WndParent = Parent() ? Parent()->Handle() : nullptr;
+    // Ids follow the creation order, so a window can be found from outside the program.
+    if (Owner())
+        for (int i = 0; i < Owner()->ComponentCount(); ++i)
+            if (Owner()->Components(i) == this)
+                params.Id = i + 1;
 }
 
 void TWinControl::CreateHandle()
@@ -432,7 +481,9 @@ void TWinControl::CreateHandle()
     }
     // Our own class takes `this` on WM_NCCREATE; a system class is subclassed after.
     HWND wnd = CreateWindowExA(params.ExStyle, className, FText.c_str(), params.Style, params.X, params.Y,
-                               params.Width, params.Height, params.WndParent, nullptr, instance,
+                               params.Width, params.Height, params.WndParent,
+                               (params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.Id)) : nullptr,
+                               instance,
                                params.WinClassName ? nullptr : this);
     if (!wnd)
         throw EOutOfResources("ウィンドウの作成エラー");
@@ -444,6 +495,7 @@ void TWinControl::CreateHandle()
     }
     SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
     UpdateBounds();
+    HandleCreated();
     for (TControl* c : FControls)
         if (auto* w = dynamic_cast<TWinControl*>(c))
             w->CreateHandle();

@@ -130,6 +130,7 @@ struct TCreateParams {
     DWORD ExStyle = 0;
     int X = 0, Y = 0, Width = 0, Height = 0;
     HWND WndParent = nullptr;
+    int Id = 0;  // the control id of a child window
 };
 
 // A control with a window. Windows of our own class paint their background, then their
@@ -159,12 +160,26 @@ public:
     void Repaint() override;
     // Lays out the aligned children in the client area.
     void Realign();
+    // Once loaded, the control is sized after each alignment so that the aligned area
+    // just holds its visible children.
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool v);
+
+    // Enter or Esc offered by the form: true when this control or one of its children
+    // took the key (default and cancel buttons).
+    virtual bool DialogKey(WPARAM key);
+    // True when the control, having the focus, uses Enter or Esc itself.
+    virtual bool WantsKey(WPARAM /*key*/) { return false; }
 
     // The control whose window this is, or nullptr.
     static TWinControl* FromHandle(HWND wnd);
 
 protected:
     virtual void CreateParams(TCreateParams& params);
+    // The window exists; its children's windows do not yet.
+    virtual void HandleCreated() {}
+    // Shrinks the client rectangle to the part in which aligned children are laid out.
+    virtual void AdjustClientRect(TRect& /*r*/) {}
     void CreateHandle();
     void DestroyHandle();
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -196,6 +211,7 @@ private:
     void MousePress(TMouseButton button, bool doubleClick, WPARAM wParam, int x, int y);
     void MouseRelease(TMouseButton button, WPARAM wParam, int x, int y);
     TControl* MouseTarget(int x, int y) const;
+    void AdjustSize();
 
     HWND FHandle = nullptr;
     WNDPROC FDefWndProc = nullptr;  // the system class's procedure of a subclassed window
@@ -203,6 +219,7 @@ private:
     std::vector<TWinControl*> FTabList;
     TControl* FMouseControl = nullptr;  // holds the capture after a left press
     bool FAligning = false;
+    bool FAutoSize = false;
 };
 
 // A windowless control, painted by its parent into the parent's DC.

@@ -16,11 +16,9 @@ namespace kova {
 
 namespace {
 
-struct TAnswer {
-    enum TKind { akFileName, akCancel };
-    TKind Kind;
-    std::string FileName;
-};
+using DialogScript::TAnswer;
+using DialogScript::TakeAnswer;
+using DialogScript::WrongAnswer;
 
 struct TScript {
     std::deque<TAnswer> Answers;
@@ -28,22 +26,6 @@ struct TScript {
 };
 
 TScript script;
-
-// Records the request and takes the oldest queued answer, if any.
-std::optional<TAnswer> TakeAnswer(DialogScript::TRequest request)
-{
-    script.Last = std::move(request);
-    if (script.Answers.empty())
-        return std::nullopt;
-    TAnswer answer = std::move(script.Answers.front());
-    script.Answers.pop_front();
-    return answer;
-}
-
-[[noreturn]] void WrongAnswer(const std::string& dialogClass)
-{
-    throw EInvalidOperation("DialogScript: the queued answer does not fit a " + dialogClass);
-}
 
 // Splits at every bar that is a character of its own, not the trail byte of a
 // double-byte one ("ポ" ends in 0x7C).
@@ -171,6 +153,8 @@ bool TOpenDialog::ExecuteFile(bool save)
     if (auto answer = TakeAnswer({dialogClass, Filter, DefaultExt, FileName, Options})) {
         if (answer->Kind == TAnswer::akCancel)
             return false;
+        if (answer->Kind != TAnswer::akFileName)
+            WrongAnswer(dialogClass);
         FileName = AddDefaultExt(answer->FileName, DefaultExt);
         return true;
     }
@@ -207,11 +191,42 @@ void PushFileName(const std::string& fileName)
 
 void PushCancel() { script.Answers.push_back({TAnswer::akCancel, {}}); }
 
+void PushColor(TColor color)
+{
+    TAnswer answer;
+    answer.Kind = TAnswer::akColor;
+    answer.Color = color;
+    script.Answers.push_back(answer);
+}
+
+void PushFont(TFont* font)
+{
+    TAnswer answer;
+    answer.Kind = TAnswer::akFont;
+    answer.Font = {font->Name(), font->Height(), font->Style(), font->Color(), font->Charset(), font->Pitch()};
+    script.Answers.push_back(answer);
+}
+
 void Clear() { script = TScript(); }
 
 int Pending() { return static_cast<int>(script.Answers.size()); }
 
 const TRequest& LastRequest() { return script.Last; }
+
+std::optional<TAnswer> TakeAnswer(TRequest request)
+{
+    script.Last = std::move(request);
+    if (script.Answers.empty())
+        return std::nullopt;
+    TAnswer answer = std::move(script.Answers.front());
+    script.Answers.pop_front();
+    return answer;
+}
+
+void WrongAnswer(const std::string& dialogClass)
+{
+    throw EInvalidOperation("DialogScript: the queued answer does not fit a " + dialogClass);
+}
 
 }  // namespace DialogScript
 

@@ -3,9 +3,11 @@
 // tests run their callers without a person.
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "base/Classes.h"
+#include "surface/Graphics.h"
 
 namespace kova {
 
@@ -97,15 +99,43 @@ struct TRequest {
     std::string DefaultExt;
     std::string FileName;
     TOpenOptions Options;
+    uint32_t Flags = 0;  // the CC_ or CF_ flags of a colour or font dialog
+    TColor Color = 0;    // the colour a colour or font dialog starts with
+};
+
+// A font as the font dialog hands it back.
+struct TFontChoice {
+    std::string Name;
+    int Height = 0;
+    TFontStyles Style = 0;
+    TColor Color = 0;
+    TFontCharset Charset = 0;
+    TFontPitch Pitch = fpDefault;
 };
 
 void PushFileName(const std::string& fileName);
 void PushCancel();
+void PushColor(TColor color);
+// The font's face, height, style, colour, character set and pitch.
+void PushFont(TFont* font);
 // Drops every queued answer and forgets the last request.
 void Clear();
 int Pending();
 // The last Execute, scripted or real; DialogClass is empty when none ran since Clear.
 const TRequest& LastRequest();
+
+// For the dialog wrappers.
+struct TAnswer {
+    enum TKind { akFileName, akCancel, akColor, akFont };
+    TKind Kind = akCancel;
+    std::string FileName;
+    TColor Color = 0;
+    TFontChoice Font;
+};
+// Records the request and takes the oldest queued answer; nothing when none is queued.
+std::optional<TAnswer> TakeAnswer(TRequest request);
+// Raises EInvalidOperation: the queued answer is not one for this dialog.
+[[noreturn]] void WrongAnswer(const std::string& dialogClass);
 
 }  // namespace DialogScript
 

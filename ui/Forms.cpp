@@ -83,13 +83,20 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner)
 
 TForm::~TForm()
 {
-    if (OnDestroy)
-        Application->Guard([this] { OnDestroy(this); });
+    Destroying();
     // The window would destroy the menu bar, which belongs to the menu component.
     if (FMenu)
         FMenu->Detach();
     FMenu = nullptr;
     Application->FormDestroyed(this);
+}
+
+void TForm::Destroying()
+{
+    TNotifyEvent handler = std::move(OnDestroy);
+    OnDestroy = nullptr;
+    if (handler)
+        Application->Guard([&] { handler(this); });
 }
 
 void TForm::CreateParams(TCreateParams& params)
@@ -153,15 +160,6 @@ void TForm::Show()
 {
     SetVisible(true);
     SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
-void TForm::VisibleChanged()
-{
-    if (FVisible && !FShown) {
-        FShown = true;
-        ApplyPosition();
-    }
-    TWinControl::VisibleChanged();
 }
 
 void TForm::ApplyPosition()
@@ -248,6 +246,8 @@ void TForm::ModalLoop()
             Application->Terminate();
             continue;
         }
+        if (HandleDialogKey(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -269,6 +269,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SHOWWINDOW:
         if (wParam && OnShow)
             Application->Guard([this] { OnShow(this); });
+        // Placed after OnShow, which may change the size, and before the window appears.
+        if (wParam && !FShown) {
+            FShown = true;
+            ApplyPosition();
+        }
         break;
     case WM_COMMAND:
         // Menu commands come without a control window.
@@ -279,6 +284,22 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     }
     return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+bool HandleDialogKey(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE))
+        return false;
+    TWinControl* focused = nullptr;
+    for (HWND w = msg.hwnd; w && !focused; w = GetAncestor(w, GA_PARENT))
+        focused = TWinControl::FromHandle(w);
+    if (!focused || focused->WantsKey(msg.wParam))
+        return false;
+    TControl* c = focused;
+    while (c->Parent())
+        c = c->Parent();
+    auto* form = dynamic_cast<TForm*>(c);
+    return form && IsWindowEnabled(form->Handle()) && form->DialogKey(msg.wParam);
 }
 
 }  // namespace kova

@@ -58,12 +58,14 @@ public:
     TNotifyEvent OnDestroy;
 
 protected:
+    // For a derived form's destructor: raises OnDestroy (once) while the derived form and
+    // its fields still exist.
+    void Destroying();
     // For a derived form's constructor: runs the description (components created, stored
     // properties set, then Loaded to each), then OnCreate inside the application's guard.
     void LoadForm(const std::function<void()>& describe);
     void CreateParams(TCreateParams& params) override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void VisibleChanged() override;
 
 private:
     friend class TMainMenu;
@@ -81,5 +83,10 @@ private:
     bool FModal = false;
     bool FShown = false;
 };
+
+// For message loops, before a key message is translated: Enter and Esc go to the default
+// and cancel buttons of the form of the focused window, unless the focused control uses
+// them itself. True when the key was taken.
+bool HandleDialogKey(const MSG& msg);
 
 }  // namespace kova

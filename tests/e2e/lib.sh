@@ -39,3 +39,28 @@ fail() {
     [ -n "${kova_pid:-}" ] && kill "$kova_pid" 2>/dev/null
     exit 1
 }
+
+# Sets ox, oy: the screen position of the main window's client area (the sheet), from the
+# geometry of its X window (the frame and the client area's size are known).
+sheet_origin() {
+    local win="$1"
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    ox=$((X + (WIDTH - 544) / 2))
+    oy=$((Y + HEIGHT - (WIDTH - 544) / 2 - 383))
+}
+
+# Pointer actions at sheet coordinates.
+at() { xdotool mousemove $((ox + $1)) $((oy + $2)); sleep 0.05; }
+click_at() { at "$1" "$2"; xdotool click 1; sleep 0.15; }
+double_click_at() { at "$1" "$2"; xdotool click --repeat 2 --delay 60 1; sleep 0.3; }
+# drag BUTTON X0 Y0 X1 Y1: press, move there in steps, release.
+drag() {
+    local b="$1" x0="$2" y0="$3" x1="$4" y1="$5" i
+    at "$x0" "$y0"
+    xdotool mousedown "$b"
+    for i in $(seq 1 10); do
+        at $((x0 + (x1 - x0) * i / 10)) $((y0 + (y1 - y0) * i / 10))
+    done
+    xdotool mouseup "$b"
+    sleep 0.15
+}

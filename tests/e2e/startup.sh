@@ -15,7 +15,7 @@ echo "main window at $X,$Y size ${WIDTH}x${HEIGHT}"
 
 shot="$out/startup.png"
 import -window root "$shot"
-python3 "$(dirname "$0")/check_startup.py" "$shot" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "screenshot check"
+/usr/bin/python3 "$(dirname "$0")/check_startup.py" "$shot" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "screenshot check"
 
 # The close box is the rightmost caption button that Wine draws.
 xdotool mousemove $((X + WIDTH - 12)) $((Y + 12)) click 1

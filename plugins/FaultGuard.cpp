@@ -1,0 +1,58 @@
+#include "plugins/FaultGuard.h"
+
+#include <windows.h>
+
+#include <setjmp.h>
+
+namespace kova {
+
+namespace {
+
+// The system walks the first two words (the previous record, the handler); the jump
+// buffer behind them belongs to us.
+struct GuardFrame {
+    GuardFrame* Previous;
+    void* Handler;
+    jmp_buf Resume;
+};
+
+// fs:[0] heads the thread's chain of SEH records. The memory clobbers keep the frame's
+// words stored before it is linked in.
+GuardFrame* ChainHead()
+{
+    GuardFrame* head;
+    asm volatile("movl %%fs:0, %0" : "=r"(head) : : "memory");
+    return head;
+}
+
+void SetChainHead(GuardFrame* head)
+{
+    asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory");
+}
+
+EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* frame, CONTEXT*, void*)
+{
+    if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
+        return ExceptionContinueSearch;
+    longjmp(static_cast<GuardFrame*>(frame)->Resume, 1);
+}
+
+}  // namespace
+
+bool CallGuarded(int (*call)(void* context), void* context, int& result)
+{
+    GuardFrame frame;
+    frame.Previous = ChainHead();
+    frame.Handler = reinterpret_cast<void*>(&GuardHandler);
+    SetChainHead(&frame);
+    if (setjmp(frame.Resume) != 0) {
+        // longjmp has unwound the records above ours; drop ours too.
+        SetChainHead(frame.Previous);
+        return false;
+    }
+    result = call(context);
+    SetChainHead(frame.Previous);
+    return true;
+}
+
+}  // namespace kova

@@ -1,0 +1,247 @@
+/* Fixture Susie plug-ins. One source, built once per variant: FX_<variant> picks the
+   information entries, which exports exist and what the picture calls do. */
+#include <windows.h>
+
+#include <string.h>
+
+#define EXPORT __declspec(dllexport)
+
+#define NO_ENTRY ((const char*)0)
+
+#if defined(FX_IN_A)
+static const char* const entries[] = {"00IN", "Fixture IN A", "*.fxa", "Fixture A"};
+#elif defined(FX_IN_TWO)
+static const char* const entries[] = {"00IN", "Fixture IN two", "*.fxb;*.fxc", "Fixture BC"};
+#elif defined(FX_IN_THREE)
+static const char* const entries[] = {"00IN", "Fixture IN three", "*.fx1;*.fx2;*.fx3", "Fixture 123",
+                                      "*.fx4", "Fixture 4"};
+#elif defined(FX_IN_TRAILING)
+static const char* const entries[] = {"00IN", "Fixture IN trailing", "*.fxt;", "Fixture T", ";*.fxl", "Fixture L"};
+#elif defined(FX_AM)
+static const char* const entries[] = {"00AM", "Fixture AM", "*.fxz", "Fixture archive"};
+#elif defined(FX_AM_NO_GETFILE)
+#define NO_GETFILE
+static const char* const entries[] = {"00AM", "Fixture AM without GetFile", "*.fxz", "Fixture archive"};
+#elif defined(FX_XN)
+static const char* const entries[] = {"00XN", "Fixture XN", "*.fxx", "Fixture XN format"};
+#elif defined(FX_IN_LOWER)
+static const char* const entries[] = {"00in", "Fixture lower case", "*.fxq", "Fixture Q"};
+#elif defined(FX_IN_BLANK)
+static const char* const entries[] = {"00IN ", "Fixture trailing blank", "*.fxq", "Fixture Q"};
+#elif defined(FX_NO_VERSION)
+#define NO_ISSUPPORTED
+#define NO_GETPICTUREINFO
+#define NO_GETPICTURE
+#define NO_GETPREVIEW
+static const char* const entries[] = {NO_ENTRY, "Fixture without version", "*.fxn", "Fixture N"};
+#elif defined(FX_NO_PLUGININFO)
+#define NO_GETPLUGININFO
+#elif defined(FX_IN_NO_ISSUPPORTED)
+#define NO_ISSUPPORTED
+static const char* const entries[] = {"00IN", "Fixture without IsSupported"};
+#elif defined(FX_IN_NO_GETPICTURE)
+#define NO_GETPICTURE
+static const char* const entries[] = {"00IN", "Fixture without GetPicture"};
+#elif defined(FX_IN_NO_GETPREVIEW)
+#define NO_GETPREVIEW
+static const char* const entries[] = {"00IN", "Fixture without GetPreview", "*.fxv", "Fixture V"};
+#elif defined(FX_IN_ODD)
+static const char* const entries[] = {"00IN", "Fixture odd", "*.fxo", "Fixture O", "*.fxp"};
+#elif defined(FX_IN_NONE)
+static const char* const entries[] = {"00IN", "Fixture without formats"};
+#elif defined(FX_IN_ALL)
+/* Answers every entry number. */
+#define ANSWER_ALL
+static const char* const entries[] = {"00IN", "Fixture answering all"};
+#elif defined(FX_IN_FAULT)
+#define FAULT_IN_PICTURE
+static const char* const entries[] = {"00IN", "Fixture faulting", "*.fxf", "Fixture F"};
+#elif defined(FX_IN_SELF_HANDLED)
+#define SELF_HANDLED_IN_PICTURE
+static const char* const entries[] = {"00IN", "Fixture handling its own exception", "*.fxh", "Fixture H"};
+#elif defined(FX_INFO_FAULT)
+#define FAULT_IN_INFO
+static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo"};
+#else
+#error "no fixture variant chosen"
+#endif
+
+/* A volatile null, so the compiler keeps the faulting store. */
+static int* volatile nowhere;
+
+static void fault(void) { *nowhere = 1; }
+
+#ifndef NO_GETPLUGININFO
+EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen)
+{
+    const char* text = NO_ENTRY;
+    int n;
+#ifdef FAULT_IN_INFO
+    fault();
+#endif
+    if (infono >= 0 && infono < (int)(sizeof entries / sizeof entries[0]))
+        text = entries[infono];
+#ifdef ANSWER_ALL
+    else if (infono >= 2)
+        text = (infono & 1) ? "Fixture any" : "*.fxy";
+#endif
+    if (!text || buflen <= 0)
+        return 0;
+    n = (int)strlen(text);
+    if (n > buflen - 1)
+        n = buflen - 1;
+    memcpy(buf, text, (size_t)n);
+    buf[n] = '\0';
+    return n;
+}
+#endif
+
+#ifndef NO_ISSUPPORTED
+EXPORT int WINAPI IsSupported(LPCSTR filename, DWORD dw)
+{
+    (void)filename;
+    (void)dw;
+    return 1;
+}
+#endif
+
+#ifndef NO_GETPICTUREINFO
+EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG len, UINT flag, void* info)
+{
+    (void)buf;
+    (void)len;
+    (void)flag;
+    memset(info, 0, 26);
+    return 0;
+}
+#endif
+
+/* A 2 by 1 bitmap, 24 bits per pixel: blue then red. */
+static int make_picture(HLOCAL* hinfo, HLOCAL* hbits)
+{
+    BITMAPINFOHEADER* head;
+    BYTE* bits;
+    *hinfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER));
+    *hbits = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 8);
+    if (!*hinfo || !*hbits)
+        return 4;
+    head = (BITMAPINFOHEADER*)LocalLock(*hinfo);
+    head->biSize = sizeof(BITMAPINFOHEADER);
+    head->biWidth = 2;
+    head->biHeight = 1;
+    head->biPlanes = 1;
+    head->biBitCount = 24;
+    LocalUnlock(*hinfo);
+    bits = (BYTE*)LocalLock(*hbits);
+    bits[0] = 0xFF;
+    bits[5] = 0xFF;
+    LocalUnlock(*hbits);
+    return 0;
+}
+
+#ifdef SELF_HANDLED_IN_PICTURE
+/* The plug-in's own SEH record: it handles what it raises and lets the raise return. */
+struct own_frame {
+    struct own_frame* previous;
+    void* handler;
+};
+
+static int handled;
+
+static EXCEPTION_DISPOSITION __cdecl own_handler(EXCEPTION_RECORD* rec, void* frame, CONTEXT* ctx, void* dc)
+{
+    (void)frame;
+    (void)ctx;
+    (void)dc;
+    if (rec->ExceptionCode != 0xE0001234u || (rec->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)))
+        return ExceptionContinueSearch;
+    handled = 1;
+    return ExceptionContinueExecution;
+}
+
+static void raise_and_handle(void)
+{
+    struct own_frame frame;
+    asm volatile("movl %%fs:0, %0" : "=r"(frame.previous) : : "memory");
+    frame.handler = (void*)own_handler;
+    asm volatile("movl %0, %%fs:0" : : "r"(&frame) : "memory");
+    RaiseException(0xE0001234u, 0, 0, NULL);
+    asm volatile("movl %0, %%fs:0" : : "r"(frame.previous) : "memory");
+}
+#endif
+
+#ifndef NO_GETPICTURE
+EXPORT int WINAPI GetPicture(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HLOCAL* hbits, FARPROC progress,
+                             LONG data)
+{
+    (void)buf;
+    (void)len;
+    (void)flag;
+    (void)progress;
+    (void)data;
+#ifdef FAULT_IN_PICTURE
+    fault();
+#endif
+#ifdef SELF_HANDLED_IN_PICTURE
+    handled = 0;
+    raise_and_handle();
+    if (!handled)
+        return 2;
+#endif
+    return make_picture(hinfo, hbits);
+}
+#endif
+
+#ifndef NO_GETPREVIEW
+EXPORT int WINAPI GetPreview(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HLOCAL* hbits, FARPROC progress,
+                             LONG data)
+{
+    (void)buf;
+    (void)len;
+    (void)flag;
+    (void)progress;
+    (void)data;
+    return make_picture(hinfo, hbits);
+}
+#endif
+
+#if defined(FX_AM) || defined(FX_AM_NO_GETFILE)
+EXPORT int WINAPI GetArchiveInfo(LPCSTR buf, LONG len, UINT flag, HLOCAL* lphInf)
+{
+    (void)buf;
+    (void)len;
+    (void)flag;
+    *lphInf = NULL;
+    return 1;
+}
+
+EXPORT int WINAPI GetFileInfo(LPCSTR buf, LONG len, LPCSTR filename, UINT flag, void* lpInfo)
+{
+    (void)buf;
+    (void)len;
+    (void)filename;
+    (void)flag;
+    (void)lpInfo;
+    return 1;
+}
+
+#ifndef NO_GETFILE
+EXPORT int WINAPI GetFile(LPCSTR src, LONG len, LPSTR dest, UINT flag, FARPROC progress, LONG data)
+{
+    (void)src;
+    (void)len;
+    (void)dest;
+    (void)flag;
+    (void)progress;
+    (void)data;
+    return 1;
+}
+#endif
+#endif
+
+EXPORT int WINAPI ConfigurationDlg(HWND parent, int fnc)
+{
+    (void)parent;
+    (void)fnc;
+    return 0;
+}

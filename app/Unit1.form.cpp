@@ -160,6 +160,12 @@ void TForm1::Describe()
     PopupMenu1->Name = "PopupMenu1";
     N6 = MenuEntry(this, PopupMenu1->Items(), "N6", "画像");
     N6->OnClick = [this](TObject* s) { N6Click(s); };
+
+    // Searches for plug-ins once the description is loaded.
+    SPIs1 = new TSPIs(this);
+    SPIs1->Name = "SPIs1";
+    SPIs1->SetGraphicPreview(false);
+    SPIs1->SetSearchOptions({spsSusieDir, spsAppDir, spsCurrentDir, spsSystemDir, spsWindowsDir});
 }
 
 }  // namespace kova

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "plugins/SPIs.h"
 #include "surface/Graphics.h"
 #include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"
@@ -67,6 +68,7 @@ public:
     TMenuItem* N8 = nullptr;
     TMenuItem* N9 = nullptr;
     TMenuItem* N10 = nullptr;
+    TSPIs* SPIs1 = nullptr;
     TMemo* Memo1 = nullptr;
     TMenuItem* N11 = nullptr;
     TMenuItem* blur1 = nullptr;

@@ -1,6 +1,7 @@
 #include "bitmaptext/AntialiasText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -10,24 +11,62 @@ namespace kova {
 
 namespace {
 
+// A double-size font costs a glyph rasterisation on its first use, which dominates a call.
+// So the scratch bitmaps of the fonts used lately are kept, each with its font handle.
+// A kept bitmap only grows; what a call reads of it is made white again first, so the
+// result is that of a fresh white bitmap of exactly 2hw + 1 by 2hh + 1.
+class ScratchBitmaps {
+public:
+    TBitmap& For(TFont* font)
+    {
+        for (size_t i = 0; i < FEntries.size(); ++i) {
+            Entry& e = FEntries[i];
+            if (e.Name == font->Name() && e.Size == font->Size() && e.Style == font->Style()) {
+                std::rotate(FEntries.begin(), FEntries.begin() + static_cast<ptrdiff_t>(i),
+                            FEntries.begin() + static_cast<ptrdiff_t>(i) + 1);
+                return *FEntries.front().Bitmap;
+            }
+        }
+        if (FEntries.size() == Capacity)
+            FEntries.pop_back();
+        Entry e{font->Name(), font->Size(), font->Style(), std::make_unique<TBitmap>()};
+        TFont* big = e.Bitmap->Canvas()->Font();
+        big->SetName(font->Name());
+        big->SetSize(2 * font->Size());
+        big->SetStyle(font->Style());
+        big->SetColor(clBlack);
+        e.Bitmap->Canvas()->Brush()->SetStyle(bsClear);
+        e.Bitmap->SetPixelFormat(pf32bit);
+        FEntries.insert(FEntries.begin(), std::move(e));
+        return *FEntries.front().Bitmap;
+    }
+
+private:
+    static constexpr size_t Capacity = 16;
+    struct Entry {
+        std::string Name;
+        int Size;
+        TFontStyles Style;
+        std::unique_ptr<TBitmap> Bitmap;
+    };
+    std::vector<Entry> FEntries;  // most recently used first
+};
+
 // Black text on white at twice the point size, one pixel wider and taller than twice
 // the half extents so that every 2x2 sample block exists.
-std::unique_ptr<TBitmap> RenderScratch(TFont* font, const std::string& text, int32_t& hw, int32_t& hh)
+TBitmap& RenderScratch(TFont* font, const std::string& text, int32_t& hw, int32_t& hh)
 {
-    auto scratch = std::make_unique<TBitmap>();
-    TCanvas* canvas = scratch->Canvas();
-    TFont* big = canvas->Font();
-    big->SetName(font->Name());
-    big->SetSize(2 * font->Size());
-    big->SetStyle(font->Style());
+    static ScratchBitmaps kept;
+    TBitmap& scratch = kept.For(font);
+    TCanvas* canvas = scratch.Canvas();
     const SIZE extent = canvas->TextExtent(text);
     hw = extent.cx / 2;
     hh = extent.cy / 2;
-    scratch->SetPixelFormat(pf32bit);
-    scratch->SetWidth(2 * hw + 1);
-    scratch->SetHeight(2 * hh + 1);
-    canvas->Brush()->SetStyle(bsClear);
-    big->SetColor(clBlack);
+    const int width = 2 * hw + 1, height = 2 * hh + 1;
+    if (width > scratch.Width() || height > scratch.Height())
+        scratch.SetSize(std::max(width, scratch.Width()), std::max(height, scratch.Height()));
+    for (int y = 0; y < height; ++y)
+        std::memset(scratch.ScanLine(y), 0xFF, static_cast<size_t>(width) * 4);
     canvas->TextOut(0, 0, text);
     return scratch;
 }
@@ -40,7 +79,7 @@ void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const 
     const uint8_t cR = rgb & 255, cG = (rgb >> 8) & 255, cB = (rgb >> 16) & 255;
 
     int32_t hw = 0, hh = 0;
-    const std::unique_ptr<TBitmap> scratch = RenderScratch(Font, Text, hw, hh);
+    TBitmap& scratch = RenderScratch(Font, Text, hw, hh);
 
     // Bounded by the row memory too, so a destination in another pixel format is never
     // written past the end of its rows.
@@ -54,7 +93,7 @@ void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const 
         dest[j] = Bitmap->ScanLine(Y + clip.Row0 + j) + 4 * (X + clip.Col0);
     std::vector<const uint8_t*> samples(2 * clip.Rows + 1);
     for (int32_t k = 0; k <= 2 * clip.Rows; ++k)
-        samples[k] = scratch->ScanLine(2 * clip.Row0 + k) + 8 * clip.Col0;
+        samples[k] = scratch.ScanLine(2 * clip.Row0 + k) + 8 * clip.Col0;
     BlendTextRows(dest.data(), samples.data(), clip.Cols, clip.Rows, cR, cG, cB);
 }
 

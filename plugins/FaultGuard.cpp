@@ -50,7 +50,13 @@ bool CallGuarded(int (*call)(void* context), void* context, int& result)
         SetChainHead(frame.Previous);
         return false;
     }
-    result = call(context);
+    try {
+        result = call(context);
+    } catch (...) {
+        // A C++ exception that got past the plug-in must not leave our dead record linked.
+        SetChainHead(frame.Previous);
+        throw;
+    }
     SetChainHead(frame.Previous);
     return true;
 }

@@ -1,6 +1,7 @@
 // Colours, pens, brushes and fonts, with lazily made GDI handles.
 #include "surface/Graphics.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/Cp932.h"
@@ -209,6 +210,30 @@ int ScreenPixelsPerInch()
     return ppi;
 }
 
+// Fonts with the same attributes share one handle, and the handles used lately are kept
+// alive: a new font handle costs a glyph rasterisation at its first text out, and the
+// renderer switches one canvas through every item's font on each redraw.
+static std::shared_ptr<GdiObject<HFONT>> SharedFont(const LOGFONTA& lf)
+{
+    constexpr size_t Capacity = 64;
+    static std::vector<std::pair<std::string, std::shared_ptr<GdiObject<HFONT>>>> recent;  // newest first
+    std::string key(reinterpret_cast<const char*>(&lf), sizeof lf);
+    for (size_t i = 0; i < recent.size(); ++i) {
+        if (recent[i].first == key) {
+            std::rotate(recent.begin(), recent.begin() + static_cast<ptrdiff_t>(i),
+                        recent.begin() + static_cast<ptrdiff_t>(i) + 1);
+            return recent.front().second;
+        }
+    }
+    auto font = std::make_shared<GdiObject<HFONT>>(CreateFontIndirectA(&lf));
+    if (!*font)
+        throw EOutOfResources("フォントを作成できません");
+    if (recent.size() == Capacity)
+        recent.pop_back();
+    recent.insert(recent.begin(), {std::move(key), font});
+    return font;
+}
+
 TFont::TFont()
     : FCharset(DefaultFontData().Charset), FPixelsPerInch(ScreenPixelsPerInch()),
       FHeight(-MulDiv(DefaultFontData().Size, FPixelsPerInch, 72)), FName(DefaultFontData().Name)
@@ -217,7 +242,7 @@ TFont::TFont()
 
 void TFont::Change()
 {
-    GdiObject<HFONT> old = std::move(FHandle);
+    std::shared_ptr<GdiObject<HFONT>> old = std::move(FHandle);
     Changed();
 }
 
@@ -320,11 +345,9 @@ HFONT TFont::Handle()
         lf.lfQuality = DEFAULT_QUALITY;
         lf.lfPitchAndFamily = FPitch == fpFixed ? FIXED_PITCH : FPitch == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
         CopyFaceName(FName, lf.lfFaceName);
-        FHandle.reset(CreateFontIndirectA(&lf));
-        if (!FHandle)
-            throw EOutOfResources("フォントを作成できません");
+        FHandle = SharedFont(lf);
     }
-    return FHandle.get();
+    return FHandle->get();
 }
 
 }  // namespace kova

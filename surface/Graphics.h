@@ -167,7 +167,7 @@ public:
     void Assign(TPersistent* Source) override;
 
     HFONT Handle();
-    bool HandleAllocated() const { return FHandle.get() != nullptr; }
+    bool HandleAllocated() const { return FHandle != nullptr; }
 
 private:
     void Change();
@@ -178,7 +178,7 @@ private:
     int FPixelsPerInch;
     int FHeight;
     std::string FName;
-    GdiObject<HFONT> FHandle;
+    std::shared_ptr<GdiObject<HFONT>> FHandle;  // shared by fonts with the same attributes
 };
 
 // ---------------------------------------------------------------- canvas

@@ -18,8 +18,10 @@ static const char* const entries[] = {"00IN", "Fixture IN three", "*.fx1;*.fx2;*
 #elif defined(FX_IN_TRAILING)
 static const char* const entries[] = {"00IN", "Fixture IN trailing", "*.fxt;", "Fixture T", ";*.fxl", "Fixture L"};
 #elif defined(FX_AM)
+#define NO_PICTURE_EXPORTS
 static const char* const entries[] = {"00AM", "Fixture AM", "*.fxz", "Fixture archive"};
 #elif defined(FX_AM_NO_GETFILE)
+#define NO_PICTURE_EXPORTS
 #define NO_GETFILE
 static const char* const entries[] = {"00AM", "Fixture AM without GetFile", "*.fxz", "Fixture archive"};
 #elif defined(FX_XN)
@@ -30,9 +32,7 @@ static const char* const entries[] = {"00in", "Fixture lower case", "*.fxq", "Fi
 static const char* const entries[] = {"00IN ", "Fixture trailing blank", "*.fxq", "Fixture Q"};
 #elif defined(FX_NO_VERSION)
 #define NO_ISSUPPORTED
-#define NO_GETPICTUREINFO
-#define NO_GETPICTURE
-#define NO_GETPREVIEW
+#define NO_PICTURE_EXPORTS
 static const char* const entries[] = {NO_ENTRY, "Fixture without version", "*.fxn", "Fixture N"};
 #elif defined(FX_NO_PLUGININFO)
 #define NO_GETPLUGININFO
@@ -66,10 +66,18 @@ static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo
 #error "no fixture variant chosen"
 #endif
 
+#ifdef NO_PICTURE_EXPORTS
+#define NO_GETPICTUREINFO
+#define NO_GETPICTURE
+#define NO_GETPREVIEW
+#endif
+
+#if defined(FAULT_IN_INFO) || defined(FAULT_IN_PICTURE)
 /* A volatile null, so the compiler keeps the faulting store. */
 static int* volatile nowhere;
 
 static void fault(void) { *nowhere = 1; }
+#endif
 
 #ifndef NO_GETPLUGININFO
 EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen)
@@ -116,6 +124,7 @@ EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG len, UINT flag, void* info)
 }
 #endif
 
+#if !defined(NO_GETPICTURE) || !defined(NO_GETPREVIEW)
 /* A 2 by 1 bitmap, 24 bits per pixel: blue then red. */
 static int make_picture(HLOCAL* hinfo, HLOCAL* hbits)
 {
@@ -138,6 +147,7 @@ static int make_picture(HLOCAL* hinfo, HLOCAL* hbits)
     LocalUnlock(*hbits);
     return 0;
 }
+#endif
 
 #ifdef SELF_HANDLED_IN_PICTURE
 /* The plug-in's own SEH record: it handles what it raises and lets the raise return. */

@@ -166,6 +166,12 @@ void TForm1::Describe()
     SPIs1->Name = "SPIs1";
     SPIs1->SetGraphicPreview(false);
     SPIs1->SetSearchOptions({spsSusieDir, spsAppDir, spsCurrentDir, spsSystemDir, spsWindowsDir});
+
+    PenDialog1 = new TPenDialog(this);
+    PenDialog1->Name = "PenDialog1";
+    PenDialog1->SetOptions({poSetStyle, poSetColor, poSetWidth});
+    PenDialog1->SetColorOptons({cdFullOpen, cdPreventFullOpen, cdShowHelp, cdSolidColor, cdAnyColor});
+    PenDialog1->SetDialogCaption("線の設定");
 }
 
 }  // namespace kova

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "pendialog/APenDlg.h"
 #include "plugins/SPIs.h"
 #include "surface/Graphics.h"
 #include "ui/Dialogs.h"
@@ -71,6 +72,7 @@ public:
     TSPIs* SPIs1 = nullptr;
     TMemo* Memo1 = nullptr;
     TMenuItem* N11 = nullptr;
+    TPenDialog* PenDialog1 = nullptr;
     TMenuItem* blur1 = nullptr;
     TMenuItem* N12 = nullptr;
 

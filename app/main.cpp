@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/Unit1.h"
+#include "app/Unit2.h"
 #include "ui/Application.h"
 
 using namespace kova;
@@ -17,6 +18,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Application->HandleException(nullptr);
         return 1;
     }
+    Application->CreateForm(Form2);
     Application->Run();
     return 0;
 }

@@ -480,10 +480,9 @@ void TWinControl::CreateHandle()
         className = WindowClassName;
     }
     // Our own class takes `this` on WM_NCCREATE; a system class is subclassed after.
+    HMENU id = (params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.Id)) : nullptr;
     HWND wnd = CreateWindowExA(params.ExStyle, className, FText.c_str(), params.Style, params.X, params.Y,
-                               params.Width, params.Height, params.WndParent,
-                               (params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.Id)) : nullptr,
-                               instance,
+                               params.Width, params.Height, params.WndParent, id, instance,
                                params.WinClassName ? nullptr : this);
     if (!wnd)
         throw EOutOfResources("ウィンドウの作成エラー");

@@ -186,10 +186,13 @@ namespace DialogScript {
 
 void PushFileName(const std::string& fileName)
 {
-    script.Answers.push_back({TAnswer::akFileName, fileName});
+    TAnswer answer;
+    answer.Kind = TAnswer::akFileName;
+    answer.FileName = fileName;
+    script.Answers.push_back(answer);
 }
 
-void PushCancel() { script.Answers.push_back({TAnswer::akCancel, {}}); }
+void PushCancel() { script.Answers.push_back(TAnswer()); }
 
 void PushColor(TColor color)
 {

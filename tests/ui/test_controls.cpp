@@ -1,0 +1,167 @@
+// Panels, the keys of buttons, the tree view's selection and the scripted colour and font
+// dialogs; the other controls are tested through the windows that use them.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Exceptions.h"
+#include "ui/Application.h"
+#include "ui/Buttons.h"
+#include "ui/ColorFontDialogs.h"
+#include "ui/ComboBoxes.h"
+#include "ui/Forms.h"
+#include "ui/Panels.h"
+#include "ui/TreeView.h"
+
+namespace kova {
+namespace {
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DialogScript::Clear();
+        Form = std::make_unique<TForm>(nullptr);
+        Form->SetBounds(0, 0, 400, 300);
+    }
+    void TearDown() override { DialogScript::Clear(); }
+
+    template <class C>
+    C* Add(TWinControl* parent, int x, int y, int w, int h)
+    {
+        auto* c = new C(Form.get());
+        c->SetParent(parent);
+        c->SetBounds(x, y, w, h);
+        return c;
+    }
+
+    // Posts a key to the focused window and lets the loop take it.
+    void Key(HWND focus, WPARAM key)
+    {
+        PostMessageA(focus, WM_KEYDOWN, key, 0);
+        Application->ProcessMessages();
+    }
+
+    std::unique_ptr<TForm> Form;
+};
+
+TEST_F(ControlsTest, PanelAlignsInsideItsFrameAndAutoSizesToVisibleChildren)
+{
+    auto* panel = Add<TPanel>(Form.get(), 10, 10, 200, 150);
+    panel->SetBorderWidth(3);
+    panel->SetBevelInner(bvLowered);
+    panel->SetBevelWidth(2);
+    auto* top = Add<TPanel>(panel, 0, 0, 50, 30);
+    top->SetAlign(alTop);
+    auto* next = Add<TPanel>(panel, 0, 0, 50, 20);
+    next->SetAlign(alTop);
+    EXPECT_EQ(Rect(7, 7, 193, 37), top->BoundsRect());
+    EXPECT_EQ(Rect(7, 37, 193, 57), next->BoundsRect());
+
+    panel->SetAutoSize(true);
+    EXPECT_EQ(64, panel->Height());
+    top->Hide();
+    EXPECT_EQ(34, panel->Height());
+    EXPECT_EQ(7, next->Top());
+    next->Hide();  // nothing left to hold: the size stays
+    EXPECT_EQ(34, panel->Height());
+    EXPECT_EQ(200, panel->Width());
+}
+
+TEST_F(ControlsTest, PanelPaintsRaisedOuterAndLoweredInnerBevels)
+{
+    auto* panel = Add<TPanel>(Form.get(), 0, 0, 20, 20);
+    panel->SetBevelInner(bvLowered);
+    panel->SetBorderWidth(2);
+    HDC screen = GetDC(nullptr);
+    MemoryDC dc(screen);
+    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen, 20, 20));
+    ReleaseDC(nullptr, screen);
+    SelectGuard select(dc.get(), bitmap.get());
+    SendMessageA(panel->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), dark = GetSysColor(COLOR_BTNSHADOW),
+                   face = GetSysColor(COLOR_BTNFACE);
+    // Outer ring at 0 and 19, the border at 1 and 2, the inner ring at 3 and 16.
+    const struct {
+        int X, Y;
+        COLORREF Expected;
+    } pixels[] = {{0, 5, light}, {5, 0, light}, {19, 5, dark}, {5, 19, dark}, {19, 0, dark},
+                  {1, 5, face},  {2, 5, face},  {3, 5, dark},  {5, 3, dark},  {16, 5, light},
+                  {5, 16, light}, {10, 10, face}};
+    for (const auto& p : pixels)
+        EXPECT_EQ(p.Expected, GetPixel(dc.get(), p.X, p.Y)) << p.X << "," << p.Y;
+}
+
+TEST_F(ControlsTest, EnterAndEscGoToTheDefaultCancelOrFocusedButton)
+{
+    auto* ok = Add<TButton>(Form.get(), 10, 10, 75, 25);
+    ok->SetDefault(true);
+    ok->SetModalResult(mrOk);
+    auto* cancel = Add<TButton>(Form.get(), 100, 10, 75, 25);
+    cancel->SetCancel(true);
+    auto* list = Add<TComboBox>(Form.get(), 10, 50, 100, 22);
+    list->Items()->Add("a");
+    std::vector<std::string> clicks;
+    ok->OnClick = [&](TObject*) { clicks.push_back("ok"); };
+    cancel->OnClick = [&](TObject*) { clicks.push_back("cancel"); };
+    Form->Show();
+    Application->ProcessMessages();
+
+    Key(Form->Handle(), VK_RETURN);
+    EXPECT_EQ(mrOk, Form->ModalResult());
+    Key(Form->Handle(), VK_ESCAPE);
+    SetFocus(cancel->Handle());
+    Key(cancel->Handle(), VK_RETURN);
+    // A dropped-down list keeps Enter and Esc for itself.
+    SetFocus(list->Handle());
+    SendMessageA(list->Handle(), CB_SHOWDROPDOWN, TRUE, 0);
+    Key(list->Handle(), VK_ESCAPE);
+    SendMessageA(list->Handle(), CB_SHOWDROPDOWN, FALSE, 0);
+    ok->SetEnabled(false);
+    Key(Form->Handle(), VK_RETURN);
+    EXPECT_EQ((std::vector<std::string>{"ok", "cancel", "cancel"}), clicks);
+}
+
+TEST_F(ControlsTest, TreeViewReportsSelectionChanges)
+{
+    auto* tree = Add<TTreeView>(Form.get(), 10, 10, 200, 100);
+    std::vector<std::string> changed;
+    tree->OnChange = [&](TObject*, TTreeNode* node) { changed.push_back(node ? node->Text() : "-"); };
+    tree->Items()->Add("a.bmp");
+    TTreeNode* b = tree->Items()->Add("b.bmp");
+    EXPECT_EQ(nullptr, tree->Selected());
+    tree->SetSelected(b);
+    EXPECT_EQ(b, tree->Selected());
+    EXPECT_EQ((std::vector<std::string>{"b.bmp"}), changed);
+}
+
+TEST_F(ControlsTest, ScriptedAnswersMustFitTheDialog)
+{
+    TComponent owner(nullptr);
+    auto* colour = new TColorDialog(&owner);
+    auto* font = new TFontDialog(&owner);
+    auto* open = new TOpenDialog(&owner);
+    DialogScript::PushFont(font->Font());
+    EXPECT_THROW(colour->Execute(), EInvalidOperation);
+    DialogScript::PushColor(clRed);
+    EXPECT_THROW(font->Execute(), EInvalidOperation);
+    DialogScript::PushColor(clRed);
+    EXPECT_THROW(open->Execute(), EInvalidOperation);
+    colour->Options = {cdPreventFullOpen, cdSolidColor};
+    DialogScript::PushColor(clRed);
+    EXPECT_TRUE(colour->Execute());
+    EXPECT_EQ(clRed, colour->Color);
+    EXPECT_EQ(static_cast<uint32_t>(CC_RGBINIT | CC_PREVENTFULLOPEN | CC_SOLIDCOLOR), DialogScript::LastRequest().Flags);
+    font->MaxFontSize = 20;
+    font->Options = {};
+    DialogScript::PushCancel();
+    EXPECT_FALSE(font->Execute());
+    EXPECT_EQ(static_cast<uint32_t>(CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_LIMITSIZE),
+              DialogScript::LastRequest().Flags);
+}
+
+}  // namespace
+}  // namespace kova

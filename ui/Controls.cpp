@@ -489,6 +489,7 @@ void TWinControl::CreateHandle()
     if (params.WinClassName) {
         FHandle = wnd;
         SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        FDefWndProcW = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(wnd, GWLP_WNDPROC));
         FDefWndProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
     }
@@ -567,6 +568,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             Realign();
         return result;
     }
+    case WM_CHAR: {
+        LRESULT result = 0;
+        if (FDefWndProc && JoinDoubleByteChar(wParam, lParam, result))
+            return result;
+        break;
+    }
     case WM_CAPTURECHANGED:
         if (FMouseControl)
             FMouseControl->FClicked = false;
@@ -590,6 +597,28 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     }
     return DefaultHandler(msg, wParam, lParam);
+}
+
+// A typed double-byte character reaches an ANSI window as two WM_CHAR bytes, and Wine's
+// system controls would take each byte as a character of its own: the pair is joined and
+// handed to the control's Unicode procedure whole.
+bool TWinControl::JoinDoubleByteChar(WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    const char byte = static_cast<char>(wParam & 0xFF);
+    if (FLeadByte) {
+        const char both[2] = {FLeadByte, byte};
+        FLeadByte = 0;
+        wchar_t wide = 0;
+        if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, both, 2, &wide, 1) != 1)
+            return false;
+        result = CallWindowProcW(FDefWndProcW, FHandle, WM_CHAR, wide, lParam);
+        return true;
+    }
+    if (wParam <= 0xFF && IsDBCSLeadByte(static_cast<BYTE>(byte))) {
+        FLeadByte = byte;
+        return true;
+    }
+    return false;
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam)

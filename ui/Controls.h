@@ -211,10 +211,13 @@ private:
     void MousePress(TMouseButton button, bool doubleClick, WPARAM wParam, int x, int y);
     void MouseRelease(TMouseButton button, WPARAM wParam, int x, int y);
     TControl* MouseTarget(int x, int y) const;
+    bool JoinDoubleByteChar(WPARAM wParam, LPARAM lParam, LRESULT& result);
     void AdjustSize();
 
     HWND FHandle = nullptr;
     WNDPROC FDefWndProc = nullptr;  // the system class's procedure of a subclassed window
+    WNDPROC FDefWndProcW = nullptr;  // the same procedure as a Unicode one
+    char FLeadByte = 0;             // first byte of a double-byte character being typed
     std::vector<TControl*> FControls;
     std::vector<TWinControl*> FTabList;
     TControl* FMouseControl = nullptr;  // holds the capture after a left press

@@ -39,14 +39,14 @@ if blank:
 checks = {
     # Items typed at (60, 60) and (300, 200); their boxes start 3 pixels further in.
     "text of Alpha": ink_in(63, 63, 100, 80) > 15,
-    # Beta was grabbed at (310, 208) and dragged to (350, 260).
-    "text of Beta": ink_in(343, 255, 375, 272) > 15,
-    "Beta moved away": ink_in(303, 203, 335, 220) == 0,
+    # 企画 was grabbed at (310, 208) and dragged to (350, 260).
+    "text of 企画": ink_in(343, 255, 375, 272) > 15,
+    "企画 moved away": ink_in(303, 203, 335, 220) == 0,
     # The link runs between the two centres, about (78, 70) and (356, 262).
     "link line": ink_in(212, 160, 224, 172) > 0,
     # Each item's ellipse reaches 8 pixels beyond its box.
     "ellipse of Alpha": ink_in(53, 64, 58, 76) > 0,
-    "ellipse of Beta": ink_in(333, 256, 338, 268) > 0,
+    "ellipse of 企画": ink_in(333, 256, 338, 268) > 0,
     "free-hand line": ink_in(172, 336, 179, 345) > 0,
     "empty sheet elsewhere": ink_in(420, 40, 520, 120) == 0,
 }

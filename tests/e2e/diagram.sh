@@ -31,11 +31,11 @@ type_item 60 60 "Alpha"
 click_at 460 30
 at 461 31
 double_click_at 300 200
-type_item 300 200 "Beta"
+type_item 300 200 "企画"
 click_at 460 30
 at 461 31
 
-# Link Alpha to Beta, move Beta with the right button, draw a free-hand line.
+# Link Alpha to 企画, move 企画 with the right button, draw a free-hand line.
 drag 1 70 68 312 208
 drag 3 310 208 350 260
 drag 1 100 320 250 360

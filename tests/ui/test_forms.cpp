@@ -175,6 +175,18 @@ TEST(FormFont, FormsAndTheirEditsUseTheJapaneseFormFont)
 
 // ---------------------------------------------------------------- edits
 
+TEST(Edits, TypedDoubleByteCharactersArriveWhole)
+{
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    // What TranslateMessage and an ANSI message loop make of "ア" and then "a": the two bytes
+    // of the double-byte character come as two messages.
+    for (WPARAM c : {WPARAM{0x83}, WPARAM{0x41}, WPARAM{'a'}})
+        SendMessageA(edit->Handle(), WM_CHAR, c, 1);
+    EXPECT_EQ("アa", edit->Text());
+}
+
 TEST(Edits, TextLivesInTheWindowAndMemoLinesFollowIt)
 {
     TForm form(nullptr);

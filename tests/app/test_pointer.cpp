@@ -214,3 +214,43 @@ TEST_F(Pointer, ADoubleClickOnAnItemTogglesItsSelfLinkTwice)
     EXPECT_EQ(1, Item(a).LinkCount);
     EXPECT_EQ(-1, Item(a).Links[0]);
 }
+
+TEST_F(Pointer, CommitsAndViewTogglesShowOnlyWithTheNextMove)
+{
+    Move(10, 10);
+    DoubleClick(100, 100);
+    form->Edit1->SetText("later");
+    std::string before = kova::test::Encoded(*form->Image1->Picture()->Bitmap());
+    form->Image1Click(form->Image1);
+    EXPECT_EQ(1, form->ItemCount);
+    EXPECT_EQ(before, kova::test::Encoded(*form->Image1->Picture()->Bitmap()));
+    Move(400, 300);
+    std::string withItem = kova::test::Encoded(*form->Image1->Picture()->Bitmap());
+    EXPECT_NE(before, withItem);
+
+    form->Image5->Canvas()->Pen()->SetColor(clRed);
+    form->Image5->Canvas()->MoveTo(0, 200);
+    form->Image5->Canvas()->LineTo(300, 200);
+    Move(400, 300);
+    std::string withLine = kova::test::Encoded(*form->Image1->Picture()->Bitmap());
+    form->N8->Click();
+    EXPECT_EQ(withLine, kova::test::Encoded(*form->Image1->Picture()->Bitmap()));
+    Move(400, 301);
+    EXPECT_EQ(0xFFFFFFu, PixelAt(*form->Image1->Picture()->Bitmap(), 100, 200));
+}
+
+TEST_F(Pointer, TheRightButtonTakesNoCaptureSoAReleaseOutsideIsNotSeen)
+{
+    form->Show();
+    HWND wnd = form->Handle();
+    SendMessageA(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50));
+    SendMessageA(wnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(50, 50));
+    EXPECT_EQ(2, form->Mode);
+    EXPECT_NE(wnd, GetCapture());
+    // The release happens over another window; later moves over the sheet still stamp.
+    SendMessageA(wnd, WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(60, 60));
+    EXPECT_EQ(2, form->Mode);
+    SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 60));
+    SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(60, 60));
+    EXPECT_EQ(0, form->Mode);
+}

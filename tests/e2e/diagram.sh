@@ -51,6 +51,7 @@ menu_entry() {
 menu_entry 60 3
 menu_entry 60 3
 at 480 20
+import -window root "$work/screen.png"
 
 # ファイル → 保存, a name without extension typed into the real save dialog.
 save_as() {

@@ -15,15 +15,6 @@ TMenuItem* MenuEntry(TComponent* owner, TMenuItem* parent, const char* name, con
     return item;
 }
 
-void StoredFont(TFont* font)
-{
-    font->SetCharset(SHIFTJIS_CHARSET);
-    font->SetColor(clWindowText);
-    font->SetHeight(-12);
-    font->SetName("ＭＳ Ｐゴシック");
-    font->SetStyle(0);
-}
-
 }  // namespace
 
 void TForm1::Describe()
@@ -36,7 +27,7 @@ void TForm1::Describe()
     SetClientWidth(544);
     SetClientHeight(383);
     SetColor(clBtnFace);
-    StoredFont(Font());
+    SetStoredFormFont(Font());
     SetPixelsPerInch(96);
     OnCreate = [this](TObject* s) { FormCreate(s); };
 

@@ -6,15 +6,6 @@ namespace kova {
 
 namespace {
 
-void StoredFont(TFont* font)
-{
-    font->SetCharset(SHIFTJIS_CHARSET);
-    font->SetColor(clWindowText);
-    font->SetHeight(-12);
-    font->SetName("ＭＳ Ｐゴシック");
-    font->SetStyle(0);
-}
-
 TButton* NewButton(TComponent* owner, TWinControl* parent, const char* name, int left, int top, int width,
                    const char* caption)
 {
@@ -45,7 +36,7 @@ void TForm2::Describe()
     SetBounds(2, 105, 337, 211);
     SetCaption("サブウィンドウ");
     SetColor(clBtnFace);
-    StoredFont(Font());
+    SetStoredFormFont(Font());
     SetPixelsPerInch(96);
     OnCreate = [this](TObject* s) { FormCreate(s); };
 
@@ -117,7 +108,7 @@ void TForm2::Describe()
 
     FontDialog1 = new TFontDialog(this);
     FontDialog1->Name = "FontDialog1";
-    StoredFont(FontDialog1->Font());
+    SetStoredFormFont(FontDialog1->Font());
     FontDialog1->MinFontSize = 0;
     FontDialog1->MaxFontSize = 0;
     FontDialog1->Options = {fdEffects};

@@ -6,15 +6,6 @@ namespace kova {
 
 namespace {
 
-void StoredFont(TFont* font, TColor color)
-{
-    font->SetCharset(SHIFTJIS_CHARSET);
-    font->SetColor(color);
-    font->SetHeight(-12);
-    font->SetName("ＭＳ Ｐゴシック");
-    font->SetStyle(0);
-}
-
 TPanel* NewPanel(TComponent* owner, TWinControl* parent, const char* name, int left, int top, int width,
                  int height)
 {
@@ -61,7 +52,7 @@ void TfrmPenDialog::Describe()
     SetClientWidth(277);
     SetClientHeight(211);
     SetColor(clBtnFace);
-    StoredFont(Font(), clWindowText);
+    SetStoredFormFont(Font(), clWindowText);
     SetPosition(poDesktopCenter);
     SetPixelsPerInch(96);
     OnCreate = [this](TObject* s) { FormCreate(s); };
@@ -88,7 +79,7 @@ void TfrmPenDialog::Describe()
     pnlColor->SetBevelWidth(2);
     pnlColor->SetCaption("クリックして設定");
     pnlColor->SetColor(clBlack);
-    StoredFont(pnlColor->Font(), clWhite);
+    SetStoredFormFont(pnlColor->Font(), clWhite);
     pnlColor->OnClick = [this](TObject* s) { pnlColorClick(s); };
 
     pnlStylePanel = NewPanel(this, pnlSpacer, "pnlStylePanel", 9, 64, 259, 48);

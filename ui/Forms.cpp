@@ -68,16 +68,22 @@ private:
 
 }  // namespace
 
+void SetStoredFormFont(TFont* font, TColor color)
+{
+    font->SetCharset(SHIFTJIS_CHARSET);
+    font->SetColor(color);
+    font->SetHeight(-12);
+    font->SetName("ＭＳ Ｐゴシック");
+    font->SetStyle(0);
+}
+
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner)
 {
     FVisible = false;
     FColor = clBtnFace;
     FWidth = 320;
     FHeight = 240;
-    Font()->SetCharset(SHIFTJIS_CHARSET);
-    Font()->SetColor(clWindowText);
-    Font()->SetHeight(-12);
-    Font()->SetName("ＭＳ Ｐゴシック");
+    SetStoredFormFont(Font());
     CreateHandle();
 }
 

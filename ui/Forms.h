@@ -21,6 +21,10 @@ constexpr TModalResult mrCancel = IDCANCEL;
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
+// The font the form descriptions store: SHIFTJIS_CHARSET, height -12, "ＭＳ Ｐゴシック",
+// colour (clWindowText unless given), regular.
+void SetStoredFormFont(TFont* font, TColor color = clWindowText);
+
 class TForm : public TWinControl {
 public:
     // Creates the window, hidden, with the stored form font (SHIFTJIS_CHARSET, height -12,

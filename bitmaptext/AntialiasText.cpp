@@ -90,7 +90,7 @@ void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const 
 
     std::vector<uint8_t*> dest(clip.Rows);
     for (int32_t j = 0; j < clip.Rows; ++j)
-        dest[j] = Bitmap->ScanLine(Y + clip.Row0 + j) + 4 * (X + clip.Col0);
+        dest[j] = Bitmap->ScanLine(Y + clip.Row0 + j, X + clip.Col0, X + clip.Col0 + clip.Cols) + 4 * (X + clip.Col0);
     std::vector<const uint8_t*> samples(2 * clip.Rows + 1);
     for (int32_t k = 0; k <= 2 * clip.Rows; ++k)
         samples[k] = scratch.ScanLine(2 * clip.Row0 + k) + 8 * clip.Col0;

@@ -232,12 +232,14 @@ int TBitmap::RowBytes() const { return bmpfile::RowBytes(FWidth, BitsPerPixel())
 
 uint8_t* TBitmap::Row(int y) const { return RowOf(FBits, FWidth, FHeight, BitsPerPixel(), y); }
 
-uint8_t* TBitmap::ScanLine(int y)
+uint8_t* TBitmap::ScanLine(int y) { return ScanLine(y, 0, FWidth); }
+
+uint8_t* TBitmap::ScanLine(int y, int left, int right)
 {
     if (!FBits || y < 0 || y >= FHeight)
         throw EInvalidGraphic(Format("走査線のインデックスが範囲を超えています (%d)", y));
     GdiFlush();
-    Touch(Rect(0, y, FWidth, y + 1));
+    Touch(Rect(std::max(left, 0), y, std::min(right, FWidth), y + 1));
     return Row(y);
 }
 

@@ -331,6 +331,9 @@ public:
     int BitsPerPixel() const;
     // Memory of row y (0 = top). Raises EInvalidGraphic outside 0 .. Height-1.
     uint8_t* ScanLine(int y);
+    // The same row, for a caller that writes only pixels left .. right - 1 of it: a later
+    // pixel-format change then converts only those.
+    uint8_t* ScanLine(int y, int left, int right);
     int RowBytes() const;
     TCanvas* Canvas();
     HBITMAP Handle();

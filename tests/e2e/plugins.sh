@@ -2,10 +2,11 @@
 # Starts the real kova.exe with fixture plug-ins copied next to it. With sound plug-ins it
 # starts as usual; with one that loads but lacks an export its kind requires, the message
 # is shown and the program ends once the user closes it.
-# Usage: plugins.sh KOVA_EXE SPI_FIXTURE_DIR
+# Usage: plugins.sh KOVA_EXE SPI_FIXTURE_DIR COMBO_ITEMS_EXE
 set -euo pipefail
 exe="$1"
 spi="$2"
+combo_items="$3"
 source "$(dirname "$0")/lib.sh"
 
 work=$(mktemp -d)
@@ -20,10 +21,24 @@ sleep 0.5
 if xdotool search --onlyvisible --name '^KO-VA$' >/dev/null 2>&1; then
     fail "a message box appeared with sound plug-ins"
 fi
+# The open dialog of 画像読み込み lists the bitmap entry, then each module's first format.
+sub=$(wait_window "サブウィンドウ") || fail "sub-window not shown"
+eval "$(xdotool getwindowgeometry --shell "$sub")"
+xdotool mousemove $((X + 275)) $((Y + 65)) click 1
+wait_window "開く" >/dev/null || fail "open dialog not shown"
+sleep 0.3
+types=$(wine "$combo_items" "開く" | tr -d '\r' | grep -v -e '^$' | sort -u)
+[ "$(wine "$combo_items" "開く" | tr -d '\r' | grep -m1 -e 'ビットマップ' -e 'Fixture')" = "ビットマップ" ] \
+    || fail "the bitmap entry does not come first"
+for d in "Fixture A" "Fixture BC" "Fixture archive" "Fixture XN format"; do
+    grep -qx "$d" <<<"$types" || fail "open dialog lacks '$d': $types"
+done
+xdotool key Escape
+sleep 0.3
 eval "$(xdotool getwindowgeometry --shell "$win")"
 xdotool mousemove $((X + WIDTH - 12)) $((Y + 12)) click 1
 wait_exit || fail "closing the window did not end the program"
-echo "plugins: sound plug-ins start: ok"
+echo "plugins: sound plug-ins start and are offered by the open dialog: ok"
 
 # A picture plug-in without GetPicture, beside a sound one.
 rm -f "$work"/*.spi

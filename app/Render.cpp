@@ -11,21 +11,28 @@ namespace {
 
 constexpr int Margin = 8;  // the ellipse and the hit area reach this far beyond the text box
 
-struct TextBox {
-    int X, Y, W, H;
-    int CentreX() const { return X + W / 2; }
-    int CentreY() const { return Y + H / 2; }
-};
-
 }  // namespace
 
-// The item's text box, measured in its font on the text bitmap's canvas.
-static TextBox MeasureItem(TForm1& form, const TDateItem& item)
+// Each live item's text extent in its font on the text bitmap's canvas, measured once per
+// redraw: the links and the items of this redraw all use the same measurement.
+void TForm1::MeasureItems()
 {
-    TCanvas* text = form.Image4->Canvas();
-    form.FontCopy(item.Font.get(), text->Font());
-    SIZE extent = text->TextExtent(item.Text);
-    return TextBox{item.X, item.Y, extent.cx, extent.cy};
+    FTextSizes.resize(static_cast<size_t>(ItemCapacity));
+    TCanvas* text = Image4->Canvas();
+    for (int32_t i = 0; i < ItemCount; ++i) {
+        const TDateItem& item = DateItems[static_cast<size_t>(i)];
+        if (item.Deleted)
+            continue;
+        FontCopy(item.Font.get(), text->Font());
+        FTextSizes[static_cast<size_t>(i)] = text->TextExtent(item.Text);
+    }
+}
+
+TextBox TForm1::Box(int32_t i) const
+{
+    const TDateItem& item = DateItems[static_cast<size_t>(i)];
+    SIZE size = FTextSizes[static_cast<size_t>(i)];
+    return TextBox{item.X, item.Y, size.cx, size.cy};
 }
 
 static bool IsLive(const TForm1& form, int32_t i)
@@ -44,9 +51,9 @@ void TForm1::DrawLinks(TCanvas* sheet)
             if (t == -1 || !IsLive(*this, t))
                 continue;
             PenCopy(item.Pen.get(), sheet->Pen());
-            TextBox from = MeasureItem(*this, item);
+            TextBox from = Box(i);
             sheet->MoveTo(from.CentreX(), from.CentreY());
-            TextBox to = MeasureItem(*this, DateItems[static_cast<size_t>(t)]);
+            TextBox to = Box(t);
             sheet->LineTo(to.CentreX(), to.CentreY());
         }
     }
@@ -78,7 +85,8 @@ void TForm1::DrawItems(TCanvas* sheet)
             continue;
         PenCopy(item.Pen.get(), sheet->Pen());
         sheet->Brush()->SetColor(item.BrushColor);
-        TextBox box = MeasureItem(*this, item);
+        FontCopy(item.Font.get(), Image4->Canvas()->Font());
+        TextBox box = Box(i);
         if (item.HasEllipse && N12->Checked())
             sheet->Ellipse(box.X - Margin, box.Y - Margin, box.X + box.W + Margin, box.Y + box.H + Margin);
         DrawItemText(sheet, item, box.W, box.H);
@@ -107,6 +115,7 @@ void TForm1::Refresh1Click(TObject* /*Sender*/)
 
     TColor brushColor = sheet->Brush()->Color();
     HoverItem = -1;
+    MeasureItems();
     DrawLinks(sheet);
     DrawItems(sheet);
 

@@ -31,6 +31,13 @@ struct TDateItem {
     std::vector<int32_t> Links;
 };
 
+// An item's text box on the sheet.
+struct TextBox {
+    int X, Y, W, H;
+    int CentreX() const { return X + W / 2; }
+    int CentreY() const { return Y + H / 2; }
+};
+
 constexpr int32_t ItemSlots = 1000;
 constexpr int32_t LinkSlots = 100;
 
@@ -125,11 +132,14 @@ private:
     // Pointer handling (Pointer.cpp).
     void Stamp();
     // Rendering (Render.cpp).
+    void MeasureItems();
+    TextBox Box(int32_t i) const;
     void DrawLinks(TCanvas* sheet);
     void DrawItems(TCanvas* sheet);
     void DrawItemText(TCanvas* sheet, const TDateItem& item, int w, int h);
 
-    TPen FSavedPen;  // the sheet's pen while a redraw changes it
+    TPen FSavedPen;                 // the sheet's pen while a redraw changes it
+    std::vector<SIZE> FTextSizes;   // each slot's text extent in this redraw
 };
 
 extern TForm1* Form1;

@@ -24,6 +24,21 @@ void TForm1::FormCreate(TObject* /*Sender*/)
     // Sized to its empty picture, the snapshot layer stays 0 by 0.
     Image3->SetWidth(Image1->Width());
     Image3->SetHeight(Image1->Height());
+    OpenDialog1->Filter = OpenDialogFilter();
+}
+
+// The bitmap entry, then the first format of every plug-in module. A module without format
+// pairs raises the list error, and the dialog keeps the filter it had.
+std::string TForm1::OpenDialogFilter() const
+{
+    std::string filter = "ビットマップ|*.bmp|";
+    for (int i = 0; i < SPIs1->Count(); ++i) {
+        const TSPI* module = SPIs1->Items(i);
+        if (i > 0)
+            filter += "|";
+        filter += module->Descriptions().Strings(0) + "|" + module->Extensions().Strings(0);
+    }
+    return filter;
 }
 
 void TForm1::New1Click(TObject* /*Sender*/)

@@ -129,6 +129,7 @@ public:
 
 private:
     void Describe();
+    std::string OpenDialogFilter() const;
     // Pointer handling (Pointer.cpp).
     void Stamp();
     // Rendering (Render.cpp).

@@ -3,12 +3,14 @@
 
 #include "app/Unit1.h"
 #include "app/Unit2.h"
+#include "plugins/SPIBmp.h"
 #include "ui/Application.h"
 
 using namespace kova;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    InitPluginGraphics();
     Application->Initialize();
     Application->SetTitle("KO-VA");
     // A failure while the main window is loaded is shown, and the program ends.

@@ -245,6 +245,7 @@ private:
 
 using TSPISearchEvent = std::function<void(TObject* Sender, TSPI* ASPI, bool& Accept)>;
 using TSPISearchingEvent = std::function<void(TObject* Sender, const std::string& FileName, bool& Accept)>;
+using TSPILoadFromStreamWithNameEvent = std::function<void(TStream& Stream, const std::string& FileName)>;
 using TSPIPictureRegisterEvent =
     std::function<void(TObject* Sender, TInSPI* ASPI, const std::string& AExtension,
                        const std::string& ADescription, TGraphicClass& AGraphicClass)>;

@@ -2,6 +2,8 @@
    information entries, which exports exist and what the picture calls do. */
 #include <windows.h>
 
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #define EXPORT __declspec(dllexport)
@@ -59,6 +61,13 @@ static const char* const entries[] = {"00IN", "Fixture faulting", "*.fxf", "Fixt
 #elif defined(FX_IN_SELF_HANDLED)
 #define SELF_HANDLED_IN_PICTURE
 static const char* const entries[] = {"00IN", "Fixture handling its own exception", "*.fxh", "Fixture H"};
+#elif defined(FX_IN_DIB)
+/* Returns the DIB that the environment describes, reports progress, records its calls. */
+#define CONFIGURED_PICTURE
+static const char* const entries[] = {"00IN", "Fixture DIB", "*.fxd", "Fixture D"};
+#elif defined(FX_IN_REFUSE)
+#define REFUSE
+static const char* const entries[] = {"00IN", "Fixture refusing", "*.fxr", "Fixture R"};
 #elif defined(FX_INFO_FAULT)
 #define FAULT_IN_INFO
 static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo"};
@@ -109,7 +118,11 @@ EXPORT int WINAPI IsSupported(LPCSTR filename, DWORD dw)
 {
     (void)filename;
     (void)dw;
+#ifdef REFUSE
+    return 0;
+#else
     return 1;
+#endif
 }
 #endif
 
@@ -180,6 +193,65 @@ static void raise_and_handle(void)
 }
 #endif
 
+#ifdef CONFIGURED_PICTURE
+typedef int(WINAPI* progress_proc)(int, int, LONG);
+
+/* KOVA_FX_DIB: "fail", "infoonly", or "width,height,bits,clrused,planes,headersize,pixelbytes"
+   (pixelbytes -1: exactly the rows). Colour i is (3i, 2i, i) as blue, green, red; pixel byte
+   k is k & 0xFF. KOVA_FX_PROGRESS: the Total of the progress calls 0 .. Total, none when
+   unset. KOVA_FX_SEEN gets "flag len firstbyte" of the last call. */
+static int configured_picture(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HLOCAL* hbits,
+                              progress_proc progress, LONG data)
+{
+    char setting[128] = "", seen[64];
+    long w = 2, h = 1, bits = 24, clr = 0, planes = 1, hsize = 40, pbytes = -1, rows, i, total;
+    BITMAPINFOHEADER* head;
+    BYTE* p;
+    wsprintfA(seen, "%u %ld %d", flag, len, flag ? (int)(BYTE)buf[0] : -1);
+    SetEnvironmentVariableA("KOVA_FX_SEEN", seen);
+    if (GetEnvironmentVariableA("KOVA_FX_PROGRESS", setting, sizeof setting) && progress) {
+        total = atol(setting);
+        for (i = 0; i <= total; ++i)
+            if (progress((int)i, (int)total, data))
+                return 3;
+    }
+    setting[0] = '\0';
+    GetEnvironmentVariableA("KOVA_FX_DIB", setting, sizeof setting);
+    if (!strcmp(setting, "fail"))
+        return 1;
+    if (setting[0] && strcmp(setting, "infoonly"))
+        sscanf(setting, "%ld,%ld,%ld,%ld,%ld,%ld,%ld", &w, &h, &bits, &clr, &planes, &hsize, &pbytes);
+    rows = ((w * bits + 31) / 32) * 4 * (h < 0 ? -h : h);
+    *hinfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 40 + 4 * 256);
+    if (!*hinfo)
+        return 4;
+    head = (BITMAPINFOHEADER*)LocalLock(*hinfo);
+    head->biSize = (DWORD)hsize;
+    head->biWidth = w;
+    head->biHeight = h;
+    head->biPlanes = (WORD)planes;
+    head->biBitCount = (WORD)bits;
+    head->biClrUsed = (DWORD)clr;
+    p = (BYTE*)(head + 1);
+    for (i = 0; i < 256; ++i) {
+        p[4 * i] = (BYTE)(3 * i);
+        p[4 * i + 1] = (BYTE)(2 * i);
+        p[4 * i + 2] = (BYTE)i;
+    }
+    LocalUnlock(*hinfo);
+    if (!strcmp(setting, "infoonly"))
+        return 0;
+    *hbits = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, (SIZE_T)(pbytes < 0 ? rows : pbytes));
+    if (!*hbits)
+        return 4;
+    p = (BYTE*)LocalLock(*hbits);
+    for (i = 0; i < (long)LocalSize(*hbits); ++i)
+        p[i] = (BYTE)i;
+    LocalUnlock(*hbits);
+    return 0;
+}
+#endif
+
 #ifndef NO_GETPICTURE
 EXPORT int WINAPI GetPicture(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HLOCAL* hbits, FARPROC progress,
                              LONG data)
@@ -187,6 +259,9 @@ EXPORT int WINAPI GetPicture(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HLO
     (void)buf;
     (void)len;
     (void)flag;
+#ifdef CONFIGURED_PICTURE
+    return configured_picture(buf, len, flag, hinfo, hbits, (progress_proc)progress, data);
+#endif
     (void)progress;
     (void)data;
 #ifdef FAULT_IN_PICTURE

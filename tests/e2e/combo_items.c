@@ -1,16 +1,16 @@
-/* Prints the items of every combo box in the top-level window with the given title, one
-   per line as UTF-8: lets the end-to-end scripts read a dialog of another process. */
+/* Prints the items of the combo box with the given control id in the top-level window with
+   the given title, one per line as UTF-8: lets the end-to-end scripts read a dialog of
+   another process. */
 #include <windows.h>
 #include <stdio.h>
 
-static BOOL CALLBACK PrintCombo(HWND wnd, LPARAM unused)
+static BOOL CALLBACK PrintCombo(HWND wnd, LPARAM id)
 {
     wchar_t cls[64], item[512];
     char utf8[1536];
     LRESULT n, i;
-    (void)unused;
     GetClassNameW(wnd, cls, 64);
-    if (lstrcmpiW(cls, L"ComboBox") != 0)
+    if (lstrcmpiW(cls, L"ComboBox") != 0 || GetDlgCtrlID(wnd) != (int)id)
         return TRUE;
     n = SendMessageW(wnd, CB_GETCOUNT, 0, 0);
     for (i = 0; i < n; ++i) {
@@ -26,11 +26,11 @@ static BOOL CALLBACK PrintCombo(HWND wnd, LPARAM unused)
 int wmain(int argc, wchar_t** argv)
 {
     HWND top;
-    if (argc != 2)
+    if (argc != 3)
         return 2;
     top = FindWindowW(NULL, argv[1]);
     if (!top)
         return 1;
-    EnumChildWindows(top, PrintCombo, 0);
+    EnumChildWindows(top, PrintCombo, (LPARAM)_wtoi(argv[2]));
     return 0;
 }

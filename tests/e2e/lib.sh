@@ -1,3 +1,6 @@
+# The control id of the file-type list in the open and save dialogs (cmb1).
+file_types=1136
+
 # Helpers for driving kova.exe from outside with real X events; sourced by the scenarios.
 # Needs DISPLAY, WINEPREFIX and the other variables of tools/env.sh.
 

@@ -27,9 +27,8 @@ eval "$(xdotool getwindowgeometry --shell "$sub")"
 xdotool mousemove $((X + 275)) $((Y + 65)) click 1
 wait_window "開く" >/dev/null || fail "open dialog not shown"
 sleep 0.3
-types=$(wine "$combo_items" "開く" | tr -d '\r' | grep -v -e '^$' | sort -u)
-[ "$(wine "$combo_items" "開く" | tr -d '\r' | grep -m1 -e 'ビットマップ' -e 'Fixture')" = "ビットマップ" ] \
-    || fail "the bitmap entry does not come first"
+types=$(wine "$combo_items" "開く" "$file_types" | tr -d '\r' | grep -v '^$')
+[ "$(head -n 1 <<<"$types")" = "ビットマップ" ] || fail "the bitmap entry does not come first: $types"
 for d in "Fixture A" "Fixture BC" "Fixture archive" "Fixture XN format"; do
     grep -qx "$d" <<<"$types" || fail "open dialog lacks '$d': $types"
 done

@@ -41,34 +41,19 @@ drag 3 310 208 350 260
 drag 1 100 320 250 360
 
 # 表示: anti-aliased text off and on again, through the real menu.
-menu_entry() {
-    xdotool mousemove $((ox + $1)) $((oy - 10)) click 1
-    sleep 0.3
-    xdotool key --repeat "$2" --delay 50 Down
-    xdotool key Return
-    sleep 0.3
-}
 menu_entry 60 3
 menu_entry 60 3
 at 480 20
 import -window root "$work/screen.png"
 
-# ファイル → 保存, a name without extension typed into the real save dialog.
-save_as() {
-    menu_entry 15 2
-    wait_window "$1" >/dev/null || fail "save dialog not shown"
-    sleep 0.5
-    xdotool type --delay 20 "$2"
-    xdotool key Return
-    sleep 1
-}
-save_as "名前を付けて保存" "$saved"
+# ファイル → 保存, a name without extension.
+save_as "$saved"
 [ -f "$work/diagram.bmp" ] || fail "no diagram.bmp written"
 /usr/bin/python3 "$here/check_diagram.py" "$work/diagram.bmp" || fail "saved diagram"
 
 # New, then save again: a blank sheet.
 menu_entry 15 1
-save_as "名前を付けて保存" "$saved-blank"
+save_as "$saved-blank"
 /usr/bin/python3 "$here/check_diagram.py" --blank "$work/diagram-blank.bmp" || fail "blank sheet"
 
 kill "$kova_pid" 2>/dev/null || true

@@ -67,3 +67,22 @@ drag() {
     xdotool mouseup "$b"
     sleep 0.15
 }
+
+# Opens the menu-bar entry above sheet x, goes DOWN entries down its menu and chooses that one.
+menu_entry() {
+    xdotool mousemove $((ox + $1)) $((oy - 10)) click 1
+    sleep 0.3
+    xdotool key --repeat "$2" --delay 50 Down
+    xdotool key Return
+    sleep 0.3
+}
+
+# ファイル → 保存, with a file name typed into the real save dialog.
+save_as() {
+    menu_entry 15 2
+    wait_window "名前を付けて保存" >/dev/null || fail "save dialog not shown"
+    sleep 0.5
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+    sleep 1
+}

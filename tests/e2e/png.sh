@@ -35,14 +35,7 @@ sheet_origin "$win"
 click_at 500 360
 drag 3 100 100 100 100
 at 500 370
-xdotool mousemove $((ox + 15)) $((oy - 10)) click 1
-sleep 0.3
-xdotool key Down Down Return
-wait_window "名前を付けて保存" >/dev/null || fail "save dialog not shown"
-sleep 0.5
-xdotool type --delay 20 "$(winepath -w "$work")\\sheet"
-xdotool key Return
-sleep 1
+save_as "$(winepath -w "$work")\\sheet"
 [ -f "$work/sheet.bmp" ] || fail "no sheet.bmp written"
 /usr/bin/python3 - "$work/sheet.bmp" <<'PY' || fail "the stamp's pixels are not on the sheet"
 import sys

@@ -63,14 +63,7 @@ drag 1 40 300 240 300
 drag 3 40 100 240 100
 at 500 370
 
-xdotool mousemove $((ox + 15)) $((oy - 10)) click 1
-sleep 0.3
-xdotool key Down Down Return
-wait_window "名前を付けて保存" >/dev/null || fail "save dialog not shown"
-sleep 0.5
-xdotool type --delay 20 "$(winepath -w "$work")\\sheet"
-xdotool key Return
-sleep 1
+save_as "$(winepath -w "$work")\\sheet"
 [ -f "$work/sheet.bmp" ] || fail "no sheet.bmp written"
 /usr/bin/python3 "$here/check_settings.py" "$work/sheet.bmp" || fail "saved sheet"
 kill "$kova_pid" 2>/dev/null || true

@@ -67,7 +67,9 @@ TBitmap& RenderScratch(TFont* font, const std::string& text, int32_t& hw, int32_
         scratch.SetSize(std::max(width, scratch.Width()), std::max(height, scratch.Height()));
     for (int y = 0; y < height; ++y)
         std::memset(scratch.ScanLine(y), 0xFF, static_cast<size_t>(width) * 4);
-    canvas->TextOut(0, 0, text);
+    // Straight to GDI: the scratch canvas's pen position, which the canvas's text out would
+    // measure the text again for, is never used.
+    ExtTextOutA(canvas->Handle(), 0, 0, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
     return scratch;
 }
 

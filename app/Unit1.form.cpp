@@ -31,10 +31,7 @@ void TForm1::Describe()
     SetPixelsPerInch(96);
     OnCreate = [this](TObject* s) { FormCreate(s); };
 
-    Image1 = new TImage(this);
-    Image1->Name = "Image1";
-    Image1->SetParent(this);
-    Image1->SetBounds(0, 0, 544, 383);
+    Image1 = NewControl<TImage>(this, this, "Image1", 0, 0, 544, 383);
     Image1->SetAlign(alClient);
     Image1->OnClick = [this](TObject* s) { Image1Click(s); };
     Image1->OnDblClick = [this](TObject* s) { Image1DblClick(s); };
@@ -46,43 +43,25 @@ void TForm1::Describe()
         Image1MouseUp(s, b, sh, x, y);
     };
 
-    Image2 = new TImage(this);
-    Image2->Name = "Image2";
-    Image2->SetParent(this);
-    Image2->SetBounds(304, 8, 105, 105);
+    Image2 = NewControl<TImage>(this, this, "Image2", 304, 8, 105, 105);
     Image2->SetAutoSize(true);
     Image2->SetVisible(false);
 
-    Image3 = new TImage(this);
-    Image3->Name = "Image3";
-    Image3->SetParent(this);
-    Image3->SetBounds(0, 8, 433, 273);
+    Image3 = NewControl<TImage>(this, this, "Image3", 0, 8, 433, 273);
     Image3->SetAutoSize(true);
 
-    Image4 = new TImage(this);
-    Image4->Name = "Image4";
-    Image4->SetParent(this);
-    Image4->SetBounds(0, 0, 657, 300);
+    Image4 = NewControl<TImage>(this, this, "Image4", 0, 0, 657, 300);
     Image4->SetVisible(false);
 
-    Image5 = new TImage(this);
-    Image5->Name = "Image5";
-    Image5->SetParent(this);
-    Image5->SetBounds(0, 0, 544, 383);
+    Image5 = NewControl<TImage>(this, this, "Image5", 0, 0, 544, 383);
     Image5->SetAlign(alClient);
     Image5->SetVisible(false);
 
-    Edit1 = new TEdit(this);
-    Edit1->Name = "Edit1";
-    Edit1->SetParent(this);
-    Edit1->SetBounds(0, 120, 561, 20);
+    Edit1 = NewControl<TEdit>(this, this, "Edit1", 0, 120, 561, 20);
     Edit1->SetTabOrder(0);
     Edit1->SetVisible(false);
 
-    Memo1 = new TMemo(this);
-    Memo1->Name = "Memo1";
-    Memo1->SetParent(this);
-    Memo1->SetBounds(168, 104, 185, 89);
+    Memo1 = NewControl<TMemo>(this, this, "Memo1", 168, 104, 185, 89);
     Memo1->Lines()->SetText("Memo1");
     Memo1->SetTabOrder(1);
     Memo1->SetVisible(false);

@@ -9,10 +9,7 @@ namespace {
 TButton* NewButton(TComponent* owner, TWinControl* parent, const char* name, int left, int top, int width,
                    const char* caption)
 {
-    auto* button = new TButton(owner);
-    button->Name = name;
-    button->SetParent(parent);
-    button->SetBounds(left, top, width, 25);
+    auto* button = NewControl<TButton>(owner, parent, name, left, top, width, 25);
     button->SetCaption(caption);
     return button;
 }
@@ -20,10 +17,7 @@ TButton* NewButton(TComponent* owner, TWinControl* parent, const char* name, int
 TCheckBox* NewCheckBox(TComponent* owner, TWinControl* parent, const char* name, int top, int height,
                        const char* caption)
 {
-    auto* box = new TCheckBox(owner);
-    box->Name = name;
-    box->SetParent(parent);
-    box->SetBounds(88, top, 97, height);
+    auto* box = NewControl<TCheckBox>(owner, parent, name, 88, top, 97, height);
     box->SetCaption(caption);
     return box;
 }
@@ -40,10 +34,7 @@ void TForm2::Describe()
     SetPixelsPerInch(96);
     OnCreate = [this](TObject* s) { FormCreate(s); };
 
-    PageControl1 = new TPageControl(this);
-    PageControl1->Name = "PageControl1";
-    PageControl1->SetParent(this);
-    PageControl1->SetBounds(0, 0, 321, 177);
+    PageControl1 = NewControl<TPageControl>(this, this, "PageControl1", 0, 0, 321, 177);
 
     TabSheet1 = new TTabSheet(this);
     TabSheet1->Name = "TabSheet1";
@@ -64,17 +55,11 @@ void TForm2::Describe()
     Button3 = NewButton(this, TabSheet1, "Button3", 232, 8, 75, "画像読み込み");
     Button3->OnClick = [this](TObject* s) { Button3Click(s); };
 
-    TreeView1 = new TTreeView(this);
-    TreeView1->Name = "TreeView1";
-    TreeView1->SetParent(TabSheet1);
-    TreeView1->SetBounds(88, 40, 217, 105);
+    TreeView1 = NewControl<TTreeView>(this, TabSheet1, "TreeView1", 88, 40, 217, 105);
     TreeView1->SetIndent(19);
     TreeView1->OnClick = [this](TObject* s) { TreeView1Click(s); };
 
-    Image1 = new TImage(this);
-    Image1->Name = "Image1";
-    Image1->SetParent(TabSheet1);
-    Image1->SetBounds(8, 72, 73, 73);
+    Image1 = NewControl<TImage>(this, TabSheet1, "Image1", 8, 72, 73, 73);
     Image1->SetStretch(true);
     Image1->SetProportional(true);
 
@@ -82,10 +67,7 @@ void TForm2::Describe()
     Button1->SetVisible(false);
     Button1->OnClick = [this](TObject* s) { Button1Click(s); };
 
-    Panel1 = new TPanel(this);
-    Panel1->Name = "Panel1";
-    Panel1->SetParent(TabSheet1);
-    Panel1->SetBounds(56, 8, 25, 25);
+    Panel1 = NewControl<TPanel>(this, TabSheet1, "Panel1", 56, 8, 25, 25);
     Panel1->SetVisible(false);
 
     CheckBox2 = NewCheckBox(this, TabSheet1, "CheckBox2", 24, 17, "影");

@@ -6,16 +6,6 @@ namespace kova {
 
 namespace {
 
-TPanel* NewPanel(TComponent* owner, TWinControl* parent, const char* name, int left, int top, int width,
-                 int height)
-{
-    auto* panel = new TPanel(owner);
-    panel->Name = name;
-    panel->SetParent(parent);
-    panel->SetBounds(left, top, width, height);
-    return panel;
-}
-
 TLabel* NewLabel(TComponent* owner, TWinControl* parent, const char* name, int left, int top,
                  const char* caption)
 {
@@ -59,7 +49,7 @@ void TfrmPenDialog::Describe()
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
     OnShow = [this](TObject* s) { FormShow(s); };
 
-    pnlSpacer = NewPanel(this, this, "pnlSpacer", 0, 0, 277, 170);
+    pnlSpacer = NewControl<TPanel>(this, this, "pnlSpacer", 0, 0, 277, 170);
     pnlSpacer->SetAlign(alTop);
     pnlSpacer->SetAutoSize(true);
     pnlSpacer->SetBevelInner(bvLowered);
@@ -67,7 +57,7 @@ void TfrmPenDialog::Describe()
     pnlSpacer->SetBorderWidth(8);
     pnlSpacer->SetTabOrder(0);
 
-    pnlColorPanel = NewPanel(this, pnlSpacer, "pnlColorPanel", 9, 9, 259, 55);
+    pnlColorPanel = NewControl<TPanel>(this, pnlSpacer, "pnlColorPanel", 9, 9, 259, 55);
     pnlColorPanel->SetAlign(alTop);
     pnlColorPanel->SetBevelOuter(bvNone);
     pnlColorPanel->SetVisible(false);
@@ -75,14 +65,14 @@ void TfrmPenDialog::Describe()
 
     lblColor = NewLabel(this, pnlColorPanel, "lblColor", 16, 8, "線の色");
 
-    pnlColor = NewPanel(this, pnlColorPanel, "pnlColor", 40, 22, 201, 22);
+    pnlColor = NewControl<TPanel>(this, pnlColorPanel, "pnlColor", 40, 22, 201, 22);
     pnlColor->SetBevelWidth(2);
     pnlColor->SetCaption("クリックして設定");
     pnlColor->SetColor(clBlack);
     SetStoredFormFont(pnlColor->Font(), clWhite);
     pnlColor->OnClick = [this](TObject* s) { pnlColorClick(s); };
 
-    pnlStylePanel = NewPanel(this, pnlSpacer, "pnlStylePanel", 9, 64, 259, 48);
+    pnlStylePanel = NewControl<TPanel>(this, pnlSpacer, "pnlStylePanel", 9, 64, 259, 48);
     pnlStylePanel->SetAlign(alTop);
     pnlStylePanel->SetBevelOuter(bvNone);
     pnlStylePanel->SetVisible(false);
@@ -98,7 +88,7 @@ void TfrmPenDialog::Describe()
         cmbPenStyleDrawItem(c, i, r, st);
     };
 
-    pnlWidthPanel = NewPanel(this, pnlSpacer, "pnlWidthPanel", 9, 112, 259, 49);
+    pnlWidthPanel = NewControl<TPanel>(this, pnlSpacer, "pnlWidthPanel", 9, 112, 259, 49);
     pnlWidthPanel->SetAlign(alTop);
     pnlWidthPanel->SetBevelOuter(bvNone);
     pnlWidthPanel->SetVisible(false);
@@ -112,24 +102,18 @@ void TfrmPenDialog::Describe()
         cmbPenWidthDrawItem(c, i, r, st);
     };
 
-    pnlOKCancel = NewPanel(this, this, "pnlOKCancel", 0, 170, 277, 41);
+    pnlOKCancel = NewControl<TPanel>(this, this, "pnlOKCancel", 0, 170, 277, 41);
     pnlOKCancel->SetAlign(alTop);
     pnlOKCancel->SetBevelOuter(bvNone);
     pnlOKCancel->SetTabOrder(1);
 
-    btnOK = new TButton(this);
-    btnOK->Name = "btnOK";
-    btnOK->SetParent(pnlOKCancel);
-    btnOK->SetBounds(192, 8, 75, 25);
+    btnOK = NewControl<TButton>(this, pnlOKCancel, "btnOK", 192, 8, 75, 25);
     btnOK->SetCaption("&OK");
     btnOK->SetDefault(true);
     btnOK->SetTabOrder(0);
     btnOK->OnClick = [this](TObject* s) { btnOKClick(s); };
 
-    btnCancel = new TButton(this);
-    btnCancel->Name = "btnCancel";
-    btnCancel->SetParent(pnlOKCancel);
-    btnCancel->SetBounds(104, 8, 83, 25);
+    btnCancel = NewControl<TButton>(this, pnlOKCancel, "btnCancel", 104, 8, 83, 25);
     btnCancel->SetCaption("キャンセル(&C)");
     btnCancel->SetCancel(true);
     btnCancel->SetTabOrder(1);

@@ -118,35 +118,11 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2)
     Changed();
 }
 
-void TCanvas::Rectangle(int x1, int y1, int x2, int y2)
-{
-    ::Rectangle(Handle(), x1, y1, x2, y2);
-    Changed();
-}
-
 void TCanvas::FillRect(const TRect& r)
 {
     const RECT rc = r.ToRECT();
     HDC dc = Handle();
     ::FillRect(dc, &rc, FBrush.Handle());
-    Changed();
-}
-
-void TCanvas::FrameRect(const TRect& r)
-{
-    const RECT rc = r.ToRECT();
-    HDC dc = Handle();
-    ::FrameRect(dc, &rc, FBrush.Handle());
-    Changed();
-}
-
-void TCanvas::Polyline(const std::vector<TPoint>& points)
-{
-    std::vector<POINT> pts;
-    pts.reserve(points.size());
-    for (const TPoint& p : points)
-        pts.push_back(POINT{p.x, p.y});
-    ::Polyline(Handle(), pts.data(), static_cast<int>(pts.size()));
     Changed();
 }
 
@@ -202,11 +178,5 @@ SIZE TCanvas::TextExtent(const std::string& text)
 }
 
 TColor TCanvas::Pixel(int x, int y) { return static_cast<TColor>(GetPixel(Handle(), x, y)); }
-
-void TCanvas::SetPixel(int x, int y, TColor c)
-{
-    ::SetPixel(Handle(), x, y, ColorToRGB(c));
-    Changed();
-}
 
 }  // namespace kova

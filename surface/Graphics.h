@@ -204,10 +204,7 @@ public:
     TPoint PenPos() const { return FPenPos; }
     void SetPenPos(TPoint p) { MoveTo(p.x, p.y); }
     void Ellipse(int x1, int y1, int x2, int y2);
-    void Rectangle(int x1, int y1, int x2, int y2);
     void FillRect(const TRect& r);
-    void FrameRect(const TRect& r);
-    void Polyline(const std::vector<TPoint>& points);
     void CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect);
     void Draw(int x, int y, TGraphic* graphic);
     void StretchDraw(const TRect& r, TGraphic* graphic);
@@ -217,7 +214,6 @@ public:
     int TextWidth(const std::string& text) { return TextExtent(text).cx; }
     int TextHeight(const std::string& text) { return TextExtent(text).cy; }
     TColor Pixel(int x, int y);
-    void SetPixel(int x, int y, TColor c);
 
     // The DC with the current objects selected. Raises when no DC can be had.
     HDC Handle();

@@ -258,4 +258,15 @@ protected:
     void CreateHandle() override;
 };
 
+// A control of a form description: created with its owner, named, and placed in its parent.
+template <class T>
+T* NewControl(TComponent* owner, TWinControl* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* control = new T(owner);
+    control->Name = name;
+    control->SetParent(parent);
+    control->SetBounds(left, top, width, height);
+    return control;
+}
+
 }  // namespace kova

@@ -71,8 +71,8 @@ void TForm1::DrawItemText(TCanvas* sheet, const TDateItem& item, int w, int h)
     text->SetPixelFormat(pf32bit);
     if (N11->Checked())
         AntialiasTextOut(text, 0, 0, canvas->Font(), item.Text);
-    else
-        canvas->TextOut(0, 0, item.Text);
+    else  // straight to GDI: the canvas's text out would measure again for a pen position nothing reads
+        ExtTextOutA(canvas->Handle(), 0, 0, 0, nullptr, item.Text.data(), static_cast<UINT>(item.Text.size()), nullptr);
     text->SetPixelFormat(pf8bit);
     sheet->CopyRect(Rect(item.X, item.Y, item.X + w, item.Y + h), canvas, Rect(0, 0, w, h));
 }

@@ -210,19 +210,52 @@ int ScreenPixelsPerInch()
     return ppi;
 }
 
+namespace {
+
+// Holds a font selected in a DC of its own. Wine keeps a font's realisation and its
+// rasterised glyphs only while some DC holds the font, and only a handful besides; a
+// canvas switched through more fonts than that rasterises every glyph again each time.
+// The one-pixel 32-bit DIB makes the kept realisation the one for 32-bit targets.
+class FontKeeper {
+public:
+    explicit FontKeeper(HFONT font)
+    {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), 1, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        FDib.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (FDC.get() && FDib) {
+            SelectObject(FDC.get(), FDib.get());
+            SelectObject(FDC.get(), font);
+        }
+    }
+
+private:
+    GdiObject<HBITMAP> FDib;  // declared first: the DC lets go of it before it is deleted
+    MemoryDC FDC;
+};
+
+struct RecentFont {
+    std::string Key;                           // the LOGFONT's bytes
+    std::shared_ptr<GdiObject<HFONT>> Handle;  // declared first: outlives its keeper
+    std::unique_ptr<FontKeeper> Keeper;
+};
+
+}  // namespace
+
 // Fonts with the same attributes share one handle, and the handles used lately are kept
-// alive: a new font handle costs a glyph rasterisation at its first text out, and the
-// renderer switches one canvas through every item's font on each redraw.
+// alive and realised: the renderer switches one canvas through every item's font on each
+// redraw.
 static std::shared_ptr<GdiObject<HFONT>> SharedFont(const LOGFONTA& lf)
 {
     constexpr size_t Capacity = 64;
-    static std::vector<std::pair<std::string, std::shared_ptr<GdiObject<HFONT>>>> recent;  // newest first
+    static std::vector<RecentFont> recent;  // newest first
     std::string key(reinterpret_cast<const char*>(&lf), sizeof lf);
     for (size_t i = 0; i < recent.size(); ++i) {
-        if (recent[i].first == key) {
+        if (recent[i].Key == key) {
             std::rotate(recent.begin(), recent.begin() + static_cast<ptrdiff_t>(i),
                         recent.begin() + static_cast<ptrdiff_t>(i) + 1);
-            return recent.front().second;
+            return recent.front().Handle;
         }
     }
     auto font = std::make_shared<GdiObject<HFONT>>(CreateFontIndirectA(&lf));
@@ -230,7 +263,7 @@ static std::shared_ptr<GdiObject<HFONT>> SharedFont(const LOGFONTA& lf)
         throw EOutOfResources("フォントを作成できません");
     if (recent.size() == Capacity)
         recent.pop_back();
-    recent.insert(recent.begin(), {std::move(key), font});
+    recent.insert(recent.begin(), RecentFont{std::move(key), font, std::make_unique<FontKeeper>(font->get())});
     return font;
 }
 

@@ -544,7 +544,10 @@ void TSPIBitmap::AssignDecoded(TGraphic* Graphic)
     // Taken before the conversion releases the graphic's palette.
     GdiObject<HPALETTE> pal(spi->Is4Bit() ? CopyPalette(spi->Palette()) : nullptr);
     std::unique_ptr<TGraphic> converted(spi->ConvertAndRelease(ClassType()->Parent));
-    Assign(converted.get());
+    if (auto* bitmap = dynamic_cast<TBitmap*>(converted.get()))
+        TakeImageOf(*bitmap);  // what Assign gives, without copying a big picture once more
+    else
+        Assign(converted.get());
     if (pal)
         SetPalette(pal.release());
 }

@@ -440,16 +440,17 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& rect)
     SetStretchBltMode(dst, oldMode);
 }
 
-void TBitmap::LoadImage(const bmpfile::Image& img)
+void TBitmap::LoadBmpFile(const uint8_t* data, size_t size)
 {
-    const TPixelFormat format = img.BitsPerPixel == 8 ? pf8bit : pf32bit;
-    std::vector<RGBQUAD> colors = format == pf8bit ? ColorsOf(img.Palette) : FColors;
+    const bmpfile::Image header = bmpfile::DecodeHeader(data, size);
+    const TPixelFormat format = header.BitsPerPixel == 8 ? pf8bit : pf32bit;
+    std::vector<RGBQUAD> colors = format == pf8bit ? ColorsOf(header.Palette) : FColors;
     uint8_t* memory = nullptr;
-    GdiObject<HBITMAP> dib = CreateDib(img.Width, img.Height, img.BitsPerPixel, colors, memory);
-    const size_t rowBytes = static_cast<size_t>(bmpfile::RowBytes(img.Width, img.BitsPerPixel));
-    for (int y = 0; y < img.Height; ++y)
-        std::memcpy(RowOf(memory, img.Width, img.Height, img.BitsPerPixel, y), img.Row(y), rowBytes);
-    Install(std::move(dib), memory, img.Width, img.Height, format);
+    GdiObject<HBITMAP> dib = CreateDib(header.Width, header.Height, header.BitsPerPixel, colors, memory);
+    // Straight into the DIB section: a big picture is not held twice.
+    const ptrdiff_t rowBytes = bmpfile::RowBytes(header.Width, header.BitsPerPixel);
+    bmpfile::DecodePixels(data, size, RowOf(memory, header.Width, header.Height, header.BitsPerPixel, 0), -rowBytes);
+    Install(std::move(dib), memory, header.Width, header.Height, format);
     FColors = std::move(colors);
     Changed();
 }
@@ -463,12 +464,12 @@ void TBitmap::LoadFromStream(TStream& stream)
     // A memory stream is decoded where it lies: a big picture is not copied once more.
     if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
         stream.Seek(0, TSeekOrigin::soEnd);
-        LoadImage(bmpfile::Decode(memory->Memory() + start, static_cast<size_t>(size)));
+        LoadBmpFile(memory->Memory() + start, static_cast<size_t>(size));
         return;
     }
     std::vector<uint8_t> data(static_cast<size_t>(size));
     stream.ReadBuffer(data.data(), size);
-    LoadImage(bmpfile::Decode(data.data(), data.size()));
+    LoadBmpFile(data.data(), data.size());
 }
 
 void TBitmap::SaveToStream(TStream& stream)
@@ -509,7 +510,7 @@ void TBitmap::LoadFromDIB(const BITMAPINFO* info, const void* bits)
     std::memcpy(&file[10], &offBits, 4);
     std::memcpy(&file[14], info, headerBytes);
     std::memcpy(&file[offBits], bits, imageBytes);
-    LoadImage(bmpfile::Decode(file.data(), file.size()));
+    LoadBmpFile(file.data(), file.size());
 }
 
 void TBitmap::Assign(TPersistent* Source)
@@ -543,6 +544,24 @@ void TBitmap::Assign(TPersistent* Source)
     std::memcpy(memory, src->FBits, static_cast<size_t>(src->RowBytes()) * static_cast<size_t>(src->FHeight));
     Install(std::move(dib), memory, src->FWidth, src->FHeight, src->FPixelFormat);
     FColors = src->FColors;
+    Changed();
+}
+
+void TBitmap::TakeImageOf(TBitmap& source)
+{
+    if (&source == this || !source.FBits) {
+        Assign(&source);
+        return;
+    }
+    source.DropSpare();
+    if (source.FCanvas)
+        source.FCanvas->SelectDib(nullptr);
+    Install(std::move(source.FDib), std::exchange(source.FBits, nullptr), source.FWidth, source.FHeight,
+            source.FPixelFormat);
+    FColors = std::move(source.FColors);
+    source.FWidth = source.FHeight = 0;
+    source.FPalette.reset();
+    source.Changed();
     Changed();
 }
 

@@ -228,19 +228,22 @@ void ConvertMaskedRow(const uint8_t* src, uint8_t* dst, int width, int bits, con
     }
 }
 
-void DecodeUncompressed(const uint8_t* data, size_t size, const Layout& l, Image& img)
+// Where decoded rows go: row y from the top at Top + y * Stride.
+struct Rows {
+    uint8_t* Top;
+    ptrdiff_t Stride;
+    uint8_t* At(int64_t y) const { return Top + static_cast<ptrdiff_t>(y) * Stride; }
+};
+
+void DecodeUncompressed(const uint8_t* data, size_t size, const Layout& l, size_t paletteSize, const Rows& rows)
 {
     const uint64_t srcRowBytes = static_cast<uint64_t>(RowBytes(l.Width, l.Bits));
     if (srcRowBytes * static_cast<uint64_t>(l.Height) > size - l.PixelOffset)
         Invalid();
-    const size_t dstRowBytes = static_cast<size_t>(RowBytes(l.Width, img.BitsPerPixel));
-    img.Pixels.resize(dstRowBytes * static_cast<size_t>(l.Height));
-
-    const IndexClamp clamp(img.Palette.empty() ? 1 : img.Palette.size());
+    const IndexClamp clamp(paletteSize == 0 ? 1 : paletteSize);
     for (int32_t row = 0; row < l.Height; ++row) {
         const uint8_t* src = data + l.PixelOffset + srcRowBytes * static_cast<uint64_t>(row);
-        const int32_t y = l.TopDown ? row : l.Height - 1 - row;
-        uint8_t* dst = img.Pixels.data() + dstRowBytes * static_cast<size_t>(y);
+        uint8_t* dst = rows.At(l.TopDown ? row : l.Height - 1 - row);
         if (l.Bits <= 8)
             ConvertIndexedRow(src, dst, l.Width, l.Bits, clamp);
         else if (l.Compression == BI_RGB && l.Bits != 16)
@@ -255,10 +258,13 @@ void DecodeUncompressed(const uint8_t* data, size_t size, const Layout& l, Image
 // before the end-of-bitmap code is an error.
 class RleDecoder {
 public:
-    RleDecoder(const uint8_t* begin, const uint8_t* end, bool fourBits, Image& img)
-        : FP(begin), FEnd(end), FFour(fourBits), FImg(img), FClamp(img.Palette.size()),
-          FRowBytes(static_cast<size_t>(RowBytes(img.Width, 8)))
+    RleDecoder(const uint8_t* begin, const uint8_t* end, bool fourBits, const Layout& l, size_t paletteSize,
+               const Rows& rows)
+        : FP(begin), FEnd(end), FFour(fourBits), FWidth(l.Width), FHeight(l.Height), FClamp(paletteSize),
+          FRows(rows)
     {
+        for (int32_t y = 0; y < FHeight; ++y)
+            std::memset(FRows.At(y), 0, static_cast<size_t>(RowBytes(FWidth, 8)));
     }
 
     void Run()
@@ -301,9 +307,8 @@ private:
 
     void Put(unsigned index)
     {
-        if (FX < FImg.Width && FRow < FImg.Height)
-            FImg.Pixels[FRowBytes * static_cast<size_t>(FImg.Height - 1 - FRow) + static_cast<size_t>(FX)] =
-                FClamp.Map[index];
+        if (FX < FWidth && FRow < FHeight)
+            FRows.At(FHeight - 1 - FRow)[FX] = FClamp.Map[index];
         ++FX;
     }
 
@@ -325,9 +330,9 @@ private:
     const uint8_t* FP;
     const uint8_t* FEnd;
     bool FFour;
-    Image& FImg;
+    int32_t FWidth, FHeight;
     IndexClamp FClamp;
-    size_t FRowBytes;
+    Rows FRows;
     int64_t FX = 0;
     int64_t FRow = 0;  // counted from the bottom
 };
@@ -345,7 +350,7 @@ int RowBytes(int width, int bitsPerPixel)
     return static_cast<int>((static_cast<int64_t>(width) * bitsPerPixel + 31) / 32 * 4);
 }
 
-Image Decode(const uint8_t* data, size_t size)
+Image DecodeHeader(const uint8_t* data, size_t size)
 {
     const Layout l = ReadLayout(data, size);
     Image img;
@@ -354,12 +359,26 @@ Image Decode(const uint8_t* data, size_t size)
     img.BitsPerPixel = l.Bits <= 8 ? 8 : 32;
     if (l.Bits <= 8)
         img.Palette = ReadPalette(data, l);
-    if (l.Compression == BI_RLE8 || l.Compression == BI_RLE4) {
-        img.Pixels.assign(static_cast<size_t>(RowBytes(l.Width, 8)) * static_cast<size_t>(l.Height), 0);
-        RleDecoder(data + l.PixelOffset, data + size, l.Compression == BI_RLE4, img).Run();
-    } else {
-        DecodeUncompressed(data, size, l, img);
-    }
+    return img;
+}
+
+void DecodePixels(const uint8_t* data, size_t size, uint8_t* top, ptrdiff_t stride)
+{
+    const Layout l = ReadLayout(data, size);
+    const size_t paletteSize = l.Bits <= 8 ? std::min(l.TableEntries, size_t{1} << l.Bits) : 0;
+    const Rows rows{top, stride};
+    if (l.Compression == BI_RLE8 || l.Compression == BI_RLE4)
+        RleDecoder(data + l.PixelOffset, data + size, l.Compression == BI_RLE4, l, paletteSize, rows).Run();
+    else
+        DecodeUncompressed(data, size, l, paletteSize, rows);
+}
+
+Image Decode(const uint8_t* data, size_t size)
+{
+    Image img = DecodeHeader(data, size);
+    const size_t rowBytes = static_cast<size_t>(RowBytes(img.Width, img.BitsPerPixel));
+    img.Pixels.resize(rowBytes * static_cast<size_t>(img.Height));
+    DecodePixels(data, size, img.Pixels.data(), static_cast<ptrdiff_t>(rowBytes));
     return img;
 }
 

@@ -39,6 +39,13 @@ constexpr int32_t MaxSide = 32768;
 // anything truncated, inconsistent or absurd; never reads outside data.
 Image Decode(const uint8_t* data, size_t size);
 
+// The same in two steps, for a caller that owns the pixel memory (a DIB section): the
+// picture's size, depth and palette, with no pixels, from the checked headers; then the
+// pixels into rows of RowBytes(Width, BitsPerPixel) bytes, row y from the top at
+// top + y * stride (negative for bottom-up memory). A failure may leave rows half written.
+Image DecodeHeader(const uint8_t* data, size_t size);
+void DecodePixels(const uint8_t* data, size_t size, uint8_t* top, ptrdiff_t stride);
+
 // Writes a bitmap file: file header, BITMAPINFOHEADER, colour table, bottom-up rows.
 // rowAt(y) returns row y counted from the top, RowBytes(width, bitsPerPixel) bytes.
 void Encode(TStream& out, int width, int height, int bitsPerPixel, const Rgbq* palette, int paletteCount,

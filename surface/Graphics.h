@@ -319,6 +319,9 @@ public:
     void SaveToStream(TStream& stream) override;
     // A deep copy of another bitmap; nullptr empties.
     void Assign(TPersistent* Source) override;
+    // Assign from a bitmap that is about to go: its image is taken over, not copied, and
+    // it is left empty.
+    void TakeImageOf(TBitmap& source);
 
     // pf8bit or pf32bit (pfDevice until set: stored as 32 bits per pixel).
     TPixelFormat PixelFormat() const { return FPixelFormat; }
@@ -344,7 +347,8 @@ private:
     // Takes a new DIB into use; the canvas's DC gets it in place of the old one.
     void Install(GdiObject<HBITMAP> dib, uint8_t* bits, int width, int height, TPixelFormat format);
     void FreeImage();
-    void LoadImage(const bmpfile::Image& img);
+    // Decodes a whole bitmap file into a new DIB section.
+    void LoadBmpFile(const uint8_t* data, size_t size);
     // Marks part of the image as changed since the last pixel-format change.
     void Touch(const TRect& r);
     void DropSpare();

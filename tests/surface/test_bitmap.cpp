@@ -194,7 +194,7 @@ TEST(Bitmaps, StreamsRoundTripInTheirFormatAndRejectBadData)
     EXPECT_THROW(none.SaveToStream(m), EInvalidGraphic) << "an empty bitmap makes no bitmap file";
 }
 
-TEST(Bitmaps, AssignCopiesDeeplyAndSetPaletteSetsTheColours)
+TEST(Bitmaps, AssignCopiesTakingOverMovesAndSetPaletteSetsTheColours)
 {
     TBitmap a, b;
     a.SetPixelFormat(pf8bit);
@@ -213,6 +213,23 @@ TEST(Bitmaps, AssignCopiesDeeplyAndSetPaletteSetsTheColours)
     EXPECT_EQ(pal, b.Palette());
     b.SetPixelFormat(pf32bit);
     EXPECT_EQ(0x0000FFu, PixelAt(b, 1, 0));
+
+    // Taking over an image: what Assign gives, and the source is left empty but usable.
+    TBitmap taken;
+    taken.TakeImageOf(b);
+    EXPECT_EQ(0x0000FFu, PixelAt(taken, 1, 0));
+    EXPECT_EQ(pf32bit, taken.PixelFormat());
+    EXPECT_TRUE(b.Empty());
+    b.SetSize(2, 1);
+    b.Canvas()->FillRect(Rect(0, 0, 2, 1));
+    EXPECT_EQ(0xFFFFFFu, PixelAt(b, 1, 0));
+    a.Canvas()->Brush()->SetColor(clBlack);
+    a.Canvas()->Pixel(0, 0);  // a source whose canvas holds its DIB
+    const uint8_t before = a.ScanLine(0)[0];
+    taken.TakeImageOf(a);
+    EXPECT_EQ(pf8bit, taken.PixelFormat());
+    a.Canvas()->FillRect(Rect(0, 0, 2, 1));
+    EXPECT_EQ(before, taken.ScanLine(0)[0]) << "the source's canvas no longer draws into the taken image";
 
     b.Assign(nullptr);
     EXPECT_TRUE(b.Empty());

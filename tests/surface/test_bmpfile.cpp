@@ -145,6 +145,18 @@ TEST(BmpFixtures, DecodeToTheSourcePixels)
         ASSERT_EQ(h, img.Height);
         EXPECT_EQ(f.bitsPerPixel, img.BitsPerPixel);
         EXPECT_EQ(size_t(RowBytes(w, img.BitsPerPixel)) * h, img.Pixels.size());
+        // Decoded in two steps into bottom-up rows, as into a DIB section: the same rows.
+        const Bytes file = ReadFile(f.file);
+        const Image header = DecodeHeader(file.data(), file.size());
+        EXPECT_TRUE(header.Pixels.empty());
+        EXPECT_EQ(img.Palette, header.Palette);
+        const ptrdiff_t rowBytes = RowBytes(w, img.BitsPerPixel);
+        Bytes bottomUp(img.Pixels.size(), 0xEE);
+        DecodePixels(file.data(), file.size(), bottomUp.data() + (h - 1) * rowBytes, -rowBytes);
+        for (int y = 0; y < h; ++y)
+            ASSERT_TRUE(std::equal(img.Row(y), img.Row(y) + w * img.BitsPerPixel / 8,
+                                   bottomUp.data() + (h - 1 - y) * rowBytes))
+                << "row " << y;
         const uint8_t* want = ppm.data() + n + 1;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x, want += 3) {

@@ -36,24 +36,34 @@ void TCanvas::Changed()
         OnChange(this);
 }
 
-HDC TCanvas::Handle()
+HDC TCanvas::Handle() { return RequiredState(NeedAll); }
+
+HDC TCanvas::RequiredState(uint8_t needs)
 {
     if (!FHandle)
         CreateHandle();
     if (!FHandle)
         throw EInvalidOperation("キャンバスに描画できません");
-    SelectObjects();
-    SetTextColor(FHandle, ColorToRGB(FFont.Color()));
-    const COLORREF brushColor = ColorToRGB(FBrush.Color());
-    if (FBrush.Style() == bsSolid) {
-        SetBkColor(FHandle, brushColor);
-        SetBkMode(FHandle, OPAQUE);
-    } else {
-        // Hatches vanish when the background colour equals the brush colour.
-        SetBkColor(FHandle, ~brushColor & 0xFFFFFF);
-        SetBkMode(FHandle, TRANSPARENT);
+    if (needs & NeedPen) {
+        Select(FPen.Handle(), FSelectedPen, FOldPen);
+        SetROP2(FHandle, FPen.Rop2());
     }
-    SetROP2(FHandle, FPen.Rop2());
+    if (needs & NeedBrush) {
+        Select(FBrush.Handle(), FSelectedBrush, FOldBrush);
+        const COLORREF brushColor = ColorToRGB(FBrush.Color());
+        if (FBrush.Style() == bsSolid) {
+            SetBkColor(FHandle, brushColor);
+            SetBkMode(FHandle, OPAQUE);
+        } else {
+            // Hatches vanish when the background colour equals the brush colour.
+            SetBkColor(FHandle, ~brushColor & 0xFFFFFF);
+            SetBkMode(FHandle, TRANSPARENT);
+        }
+    }
+    if (needs & NeedFont) {
+        Select(FFont.Handle(), FSelectedFont, FOldFont);
+        SetTextColor(FHandle, ColorToRGB(FFont.Color()));
+    }
     return FHandle;
 }
 
@@ -67,13 +77,6 @@ void TCanvas::Select(HGDIOBJ obj, HGDIOBJ& selected, HGDIOBJ& old)
     if (!old)
         old = previous;
     selected = obj;
-}
-
-void TCanvas::SelectObjects()
-{
-    Select(FPen.Handle(), FSelectedPen, FOldPen);
-    Select(FBrush.Handle(), FSelectedBrush, FOldBrush);
-    Select(FFont.Handle(), FSelectedFont, FOldFont);
 }
 
 void TCanvas::Deselect(HGDIOBJ& selected, HGDIOBJ& old)
@@ -107,29 +110,30 @@ void TCanvas::MoveTo(int x, int y)
 
 void TCanvas::LineTo(int x, int y)
 {
-    ::LineTo(Handle(), x, y);
+    ::LineTo(RequiredState(NeedPen | NeedBrush), x, y);  // the brush colours the gaps of a styled pen
     FPenPos = {x, y};
     Changed();
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2)
 {
-    ::Ellipse(Handle(), x1, y1, x2, y2);
+    ::Ellipse(RequiredState(NeedPen | NeedBrush), x1, y1, x2, y2);
     Changed();
 }
 
 void TCanvas::FillRect(const TRect& r)
 {
     const RECT rc = r.ToRECT();
-    HDC dc = Handle();
+    HDC dc = RequiredState(NeedBrush);
     ::FillRect(dc, &rc, FBrush.Handle());
     Changed();
 }
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect)
 {
-    HDC src = source->Handle();
-    HDC dc = Handle();
+    // The colours count where a monochrome bitmap is copied.
+    HDC src = source->RequiredState(NeedBrush);
+    HDC dc = RequiredState(NeedFont | NeedBrush);
     StretchBlt(dc, dest.Left, dest.Top, dest.Width(), dest.Height(), src, sourceRect.Left, sourceRect.Top,
                sourceRect.Width(), sourceRect.Height(), FCopyMode);
     Changed();
@@ -153,7 +157,7 @@ void TCanvas::StretchDraw(const TRect& r, TGraphic* graphic)
 
 void TCanvas::TextOut(int x, int y, const std::string& text)
 {
-    HDC dc = Handle();
+    HDC dc = RequiredState(NeedFont | NeedBrush);
     ExtTextOutA(dc, x, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
     SIZE size{0, 0};
     GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
@@ -164,7 +168,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
 void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text)
 {
     const RECT rc = r.ToRECT();
-    HDC dc = Handle();
+    HDC dc = RequiredState(NeedFont | NeedBrush);
     const UINT options = ETO_CLIPPED | (FBrush.Style() != bsClear ? ETO_OPAQUE : 0);
     ExtTextOutA(dc, x, y, options, &rc, text.data(), static_cast<UINT>(text.size()), nullptr);
     Changed();
@@ -173,10 +177,10 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text)
 SIZE TCanvas::TextExtent(const std::string& text)
 {
     SIZE size{0, 0};
-    GetTextExtentPoint32A(Handle(), text.data(), static_cast<int>(text.size()), &size);
+    GetTextExtentPoint32A(RequiredState(NeedFont), text.data(), static_cast<int>(text.size()), &size);
     return size;
 }
 
-TColor TCanvas::Pixel(int x, int y) { return static_cast<TColor>(GetPixel(Handle(), x, y)); }
+TColor TCanvas::Pixel(int x, int y) { return static_cast<TColor>(GetPixel(RequiredState(0), x, y)); }
 
 }  // namespace kova

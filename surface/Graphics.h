@@ -229,7 +229,10 @@ protected:
     void Changed();
 
 private:
-    void SelectObjects();
+    enum : uint8_t { NeedPen = 1, NeedBrush = 2, NeedFont = 4, NeedAll = 7 };
+    // The DC with the objects that an operation needs selected; the others are left as
+    // they are, so a canvas switched through fonts only selects one where text is drawn.
+    HDC RequiredState(uint8_t needs);
     void DeselectObjects();
     void Select(HGDIOBJ obj, HGDIOBJ& selected, HGDIOBJ& old);
     void Deselect(HGDIOBJ& selected, HGDIOBJ& old);

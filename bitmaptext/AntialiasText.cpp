@@ -65,8 +65,10 @@ TBitmap& RenderScratch(TFont* font, const std::string& text, int32_t& hw, int32_
     const int width = 2 * hw + 1, height = 2 * hh + 1;
     if (width > scratch.Width() || height > scratch.Height())
         scratch.SetSize(std::max(width, scratch.Width()), std::max(height, scratch.Height()));
-    for (int y = 0; y < height; ++y)
-        std::memset(scratch.ScanLine(y), 0xFF, static_cast<size_t>(width) * 4);
+    ptrdiff_t step = 0;
+    uint8_t* row = scratch.ScanLines(0, height, 0, width, step);
+    for (int y = 0; y < height; ++y, row += step)
+        std::memset(row, 0xFF, static_cast<size_t>(width) * 4);
     // Straight to GDI: the scratch canvas's pen position, which the canvas's text out would
     // measure the text again for, is never used.
     ExtTextOutA(canvas->Handle(), 0, 0, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
@@ -90,12 +92,17 @@ void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const 
     if (clip.Rows == 0)
         return;
 
+    const int32_t left = X + clip.Col0, top = Y + clip.Row0;
+    ptrdiff_t destStep = 0, sampleStep = 0;
+    uint8_t* destRow = Bitmap->ScanLines(top, top + clip.Rows, left, left + clip.Cols, destStep) + 4 * left;
+    const uint8_t* sampleRow =
+        scratch.ScanLines(2 * clip.Row0, 2 * clip.Row0 + 2 * clip.Rows + 1, 0, 0, sampleStep) + 8 * clip.Col0;
     std::vector<uint8_t*> dest(clip.Rows);
     for (int32_t j = 0; j < clip.Rows; ++j)
-        dest[j] = Bitmap->ScanLine(Y + clip.Row0 + j, X + clip.Col0, X + clip.Col0 + clip.Cols) + 4 * (X + clip.Col0);
+        dest[j] = destRow + j * destStep;
     std::vector<const uint8_t*> samples(2 * clip.Rows + 1);
     for (int32_t k = 0; k <= 2 * clip.Rows; ++k)
-        samples[k] = scratch.ScanLine(2 * clip.Row0 + k) + 8 * clip.Col0;
+        samples[k] = sampleRow + k * sampleStep;
     BlendTextRows(dest.data(), samples.data(), clip.Cols, clip.Rows, cR, cG, cB);
 }
 

@@ -243,6 +243,16 @@ uint8_t* TBitmap::ScanLine(int y, int left, int right)
     return Row(y);
 }
 
+uint8_t* TBitmap::ScanLines(int top, int bottom, int left, int right, ptrdiff_t& step)
+{
+    if (!FBits || top < 0 || bottom > FHeight || top >= bottom)
+        throw EInvalidGraphic(Format("走査線のインデックスが範囲を超えています (%d..%d)", top, bottom - 1));
+    GdiFlush();
+    Touch(Rect(std::max(left, 0), top, std::min(right, FWidth), bottom));
+    step = -static_cast<ptrdiff_t>(RowBytes());  // bottom-up memory
+    return Row(top);
+}
+
 TCanvas* TBitmap::Canvas()
 {
     if (!FCanvas)

@@ -336,6 +336,9 @@ public:
     // The same row, for a caller that writes only pixels left .. right - 1 of it: a later
     // pixel-format change then converts only those.
     uint8_t* ScanLine(int y, int left, int right);
+    // Rows top .. bottom - 1 at once, pixels left .. right - 1 written: the memory of row
+    // top, and in step the distance in bytes from a row to the one below it.
+    uint8_t* ScanLines(int top, int bottom, int left, int right, ptrdiff_t& step);
     int RowBytes() const;
     TCanvas* Canvas();
     HBITMAP Handle();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "SurfaceTest.h"
@@ -24,6 +25,11 @@ TEST(Bitmaps, NewBitmapIsEmptyAndGrowsWhite)
     EXPECT_EQ(0x00FFFFFFu, RawPixelAt(b, 2, 1)) << "white, the fourth byte 0";
     EXPECT_THROW(b.ScanLine(2), EInvalidGraphic);
     EXPECT_THROW(b.ScanLine(-1), EInvalidGraphic);
+    ptrdiff_t step = 0;
+    EXPECT_EQ(b.ScanLine(0), b.ScanLines(0, 2, 0, 3, step));
+    EXPECT_EQ(b.ScanLine(1), b.ScanLine(0) + step);
+    EXPECT_THROW(b.ScanLines(1, 3, 0, 3, step), EInvalidGraphic);
+    EXPECT_THROW(b.ScanLines(1, 1, 0, 3, step), EInvalidGraphic);
     EXPECT_THROW(b.SetSize(100000, 100000), EOutOfResources);
     EXPECT_EQ(3, b.Width());
 }
@@ -98,7 +104,7 @@ void DrawAndFlip(TBitmap& b, int rounds)
         c->Pen()->SetColor(color);
         c->Brush()->SetColor(color);
         c->Font()->SetColor(color);
-        switch (round % 6) {
+        switch (round % 7) {
         case 0:
             c->FillRect(Rect(next(w), next(h), next(w), next(h)));
             break;
@@ -111,6 +117,14 @@ void DrawAndFlip(TBitmap& b, int rounds)
         case 3:
             b.ScanLine(next(h))[next(w)] = static_cast<uint8_t>(color);
             break;
+        case 6: {  // a block written through the rows of an area
+            const int x = next(w - 2), y = next(h - 3);
+            ptrdiff_t step = 0;
+            uint8_t* row = b.ScanLines(y, y + 3, x, x + 2, step);
+            for (int k = 0; k < 3; ++k, row += step)
+                std::fill_n(row + x * b.BitsPerPixel() / 8, 2 * b.BitsPerPixel() / 8, static_cast<uint8_t>(color));
+            break;
+        }
         case 4:
             ::SetPixelV(c->Handle(), next(w), next(h), static_cast<COLORREF>(color));
             break;

@@ -22,14 +22,16 @@ public:
     // Puts a new DIB (or none) into the DC, keeping the pen, brush, font and pen position.
     void SelectDib(HBITMAP dib)
     {
-        if (FDC)
-            SelectObject(FDC->get(), dib ? dib : FStockBitmap);
+        if (!FDC)
+            return;
+        SelectObject(FDC->get(), dib ? dib : FStockBitmap);
+        FSelected = dib;
     }
+    bool Holds(HBITMAP dib) const { return FDC && FSelected == dib; }
     // The DC with the DIB, for reading from it; no drawing objects selected.
     HDC Context()
     {
-        if (!FDC)
-            CreateHandle();
+        NeedHandle();
         return FDC->get();
     }
     // What GDI drew into the DC since the last call (empty when nothing).
@@ -42,6 +44,14 @@ public:
     }
 
 protected:
+    // A pixel-format change leaves the other DIB in the DC until the DC is used: text
+    // anti-aliased through the rows, between two changes, then costs no selection.
+    void NeedHandle() override
+    {
+        TCanvas::NeedHandle();
+        if (FSelected != FBitmap->FDib.get())
+            SelectDib(FBitmap->FDib.get());
+    }
     void CreateHandle() override
     {
         auto dc = std::make_unique<MemoryDC>(nullptr);
@@ -68,6 +78,7 @@ private:
     TBitmap* FBitmap;
     std::unique_ptr<MemoryDC> FDC;
     HGDIOBJ FStockBitmap = nullptr;
+    HBITMAP FSelected = nullptr;  // the DIB in the DC
 };
 
 const TGraphicClassInfo TBitmap::Class = {"TBitmap", nullptr, []() -> TGraphic* { return new TBitmap(); }};
@@ -271,6 +282,8 @@ void TBitmap::Touch(const TRect& r) { FStale = Union(FStale, Intersection(r, Rec
 
 void TBitmap::DropSpare()
 {
+    if (FCanvas && FSpareDib && FCanvas->Holds(FSpareDib.get()))
+        FCanvas->SelectDib(FDib.get());  // a DIB in a DC cannot be deleted
     FSpareDib.reset();
     FSpareBits = nullptr;
     FStale = {};
@@ -364,8 +377,6 @@ void TBitmap::SetPixelFormat(TPixelFormat v)
     const bool halftoneSide = bits == 8 || IsHalftone(FColors);
     std::swap(FDib, FSpareDib);
     std::swap(FBits, FSpareBits);
-    if (FCanvas)
-        FCanvas->SelectDib(FDib.get());
     FPixelFormat = v;
     FPalette.reset();
     if (bits == 8) {

@@ -40,8 +40,7 @@ HDC TCanvas::Handle() { return RequiredState(NeedAll); }
 
 HDC TCanvas::RequiredState(uint8_t needs)
 {
-    if (!FHandle)
-        CreateHandle();
+    NeedHandle();
     if (!FHandle)
         throw EInvalidOperation("キャンバスに描画できません");
     if (needs & NeedPen) {

@@ -224,6 +224,12 @@ public:
 protected:
     // Provides a DC through SetHandle (a canvas that cannot draw raises here).
     virtual void CreateHandle() = 0;
+    // Called before every use of the DC; makes it first.
+    virtual void NeedHandle()
+    {
+        if (!FHandle)
+            CreateHandle();
+    }
     // Takes a DC into use (nullptr releases it, deselecting our objects first).
     void SetHandle(HDC dc);
     void Changed();

@@ -97,13 +97,7 @@ void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const 
     uint8_t* destRow = Bitmap->ScanLines(top, top + clip.Rows, left, left + clip.Cols, destStep) + 4 * left;
     const uint8_t* sampleRow =
         scratch.ScanLines(2 * clip.Row0, 2 * clip.Row0 + 2 * clip.Rows + 1, 0, 0, sampleStep) + 8 * clip.Col0;
-    std::vector<uint8_t*> dest(clip.Rows);
-    for (int32_t j = 0; j < clip.Rows; ++j)
-        dest[j] = destRow + j * destStep;
-    std::vector<const uint8_t*> samples(2 * clip.Rows + 1);
-    for (int32_t k = 0; k <= 2 * clip.Rows; ++k)
-        samples[k] = sampleRow + k * sampleStep;
-    BlendTextRows(dest.data(), samples.data(), clip.Cols, clip.Rows, cR, cG, cB);
+    BlendTextRows(destRow, destStep, sampleRow, sampleStep, clip.Cols, clip.Rows, cR, cG, cB);
 }
 
 }  // namespace kova

@@ -33,14 +33,14 @@ TextClip ClipTextArea(int32_t x, int32_t y, int32_t hw, int32_t hh, int32_t widt
     return c;
 }
 
-void BlendTextRows(uint8_t* const* destRows, const uint8_t* const* scratchRows, int32_t hw, int32_t hh,
-                   uint8_t cR, uint8_t cG, uint8_t cB)
+void BlendTextRows(uint8_t* dest, ptrdiff_t destStep, const uint8_t* scratch, ptrdiff_t scratchStep, int32_t hw,
+                   int32_t hh, uint8_t cR, uint8_t cG, uint8_t cB)
 {
     constexpr uint32_t allWhite = 4 * 255;
     for (int32_t j = 0; j < hh; ++j) {
-        uint8_t* d = destRows[j];
-        const uint8_t* s0 = scratchRows[2 * j + 1];
-        const uint8_t* s1 = scratchRows[2 * j + 2];
+        uint8_t* d = dest + j * destStep;
+        const uint8_t* s0 = scratch + (2 * j + 1) * scratchStep;
+        const uint8_t* s1 = s0 + scratchStep;
         for (uint8_t* const end = d + 4 * static_cast<intptr_t>(std::max(hw, 0)); d != end;
              d += 4, s0 += 8, s1 += 8) {
             const uint32_t s = uint32_t{s0[0]} + s0[4] + s1[0] + s1[4];

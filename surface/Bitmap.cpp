@@ -247,17 +247,15 @@ uint8_t* TBitmap::ScanLine(int y) { return ScanLine(y, 0, FWidth); }
 
 uint8_t* TBitmap::ScanLine(int y, int left, int right)
 {
-    if (!FBits || y < 0 || y >= FHeight)
-        throw EInvalidGraphic(Format("走査線のインデックスが範囲を超えています (%d)", y));
-    GdiFlush();
-    Touch(Rect(std::max(left, 0), y, std::min(right, FWidth), y + 1));
-    return Row(y);
+    ptrdiff_t step = 0;
+    return ScanLines(y, y + 1, left, right, step);
 }
 
 uint8_t* TBitmap::ScanLines(int top, int bottom, int left, int right, ptrdiff_t& step)
 {
     if (!FBits || top < 0 || bottom > FHeight || top >= bottom)
-        throw EInvalidGraphic(Format("走査線のインデックスが範囲を超えています (%d..%d)", top, bottom - 1));
+        throw EInvalidGraphic(Format("走査線のインデックスが範囲を超えています (%d)",
+                                     top < 0 || top >= FHeight ? top : bottom - 1));
     GdiFlush();
     Touch(Rect(std::max(left, 0), top, std::min(right, FWidth), bottom));
     step = -static_cast<ptrdiff_t>(RowBytes());  // bottom-up memory
@@ -574,14 +572,13 @@ void TBitmap::TakeImageOf(TBitmap& source)
         Assign(&source);
         return;
     }
-    source.DropSpare();
-    if (source.FCanvas)
-        source.FCanvas->SelectDib(nullptr);
-    Install(std::move(source.FDib), std::exchange(source.FBits, nullptr), source.FWidth, source.FHeight,
-            source.FPixelFormat);
+    GdiObject<HBITMAP> dib = std::move(source.FDib);
+    uint8_t* const bits = source.FBits;
+    const int width = source.FWidth, height = source.FHeight;
+    source.FreeImage();  // its DC lets go of the DIB, which can be in one DC only
+    Install(std::move(dib), bits, width, height, source.FPixelFormat);
     FColors = std::move(source.FColors);
     source.FWidth = source.FHeight = 0;
-    source.FPalette.reset();
     source.Changed();
     Changed();
 }

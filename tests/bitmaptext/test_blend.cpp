@@ -33,13 +33,7 @@ void PaintBlock(Image& scratch, int i, int j, uint32_t value)
 // Blends into hw x hh pixels of dest whose top-left is (x, y).
 void Blend(Image& dest, int x, int y, Image& scratch, int hw, int hh, uint8_t r, uint8_t g, uint8_t b)
 {
-    std::vector<uint8_t*> rows;
-    for (int j = 0; j < hh; ++j)
-        rows.push_back(dest.Row(y + j, x));
-    std::vector<const uint8_t*> samples;
-    for (size_t k = 0; k < scratch.Px.size() / scratch.Width; ++k)
-        samples.push_back(scratch.Row(int(k)));
-    BlendTextRows(rows.data(), samples.data(), hw, hh, r, g, b);
+    BlendTextRows(dest.Row(y, x), 4 * dest.Width, scratch.Row(0), 4 * scratch.Width, hw, hh, r, g, b);
 }
 
 }  // namespace

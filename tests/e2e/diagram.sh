@@ -7,9 +7,7 @@ out="${2:-$(dirname "$exe")}"
 here="$(dirname "$0")"
 source "$here/lib.sh"
 
-work="$out/e2e-diagram"
-rm -rf "$work"
-mkdir -p "$work"
+fresh_work_dir e2e-diagram
 saved="$(winepath -w "$work")\\diagram"
 
 start_kova "$exe"

@@ -1,8 +1,16 @@
+# Helpers for driving kova.exe from outside with real X events; sourced by the scenarios.
+# Needs DISPLAY, WINEPREFIX and the other variables of tools/env.sh.
+
 # The control id of the file-type list in the open and save dialogs (cmb1).
 file_types=1136
 
-# Helpers for driving kova.exe from outside with real X events; sourced by the scenarios.
-# Needs DISPLAY, WINEPREFIX and the other variables of tools/env.sh.
+# Sets work to an empty folder of that name beside the build's output, where the saved
+# sheets and screenshots stay for a look afterwards.
+fresh_work_dir() {
+    work="$out/$1"
+    rm -rf "$work"
+    mkdir -p "$work"
+}
 
 # Starts kova.exe from its own directory; sets kova_pid.
 start_kova() {

@@ -10,9 +10,7 @@ here="$(dirname "$0")"
 source "$here/lib.sh"
 
 [ -f "$(dirname "$exe")/ifstb.spi" ] || fail "ifstb.spi is not next to kova.exe"
-work="$out/e2e-png"
-rm -rf "$work"
-mkdir -p "$work"
+fresh_work_dir e2e-png
 # Four coloured quadrants, 8 by 8 pixels each.
 convert -size 8x8 xc:'#FF0000' xc:'#00C000' +append \( -size 8x8 xc:'#0000FF' xc:'#FFFF00' +append \) \
         -append "PNG24:$work/stamp.png"

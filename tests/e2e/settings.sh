@@ -9,9 +9,7 @@ out="${2:-$(dirname "$exe")}"
 here="$(dirname "$0")"
 source "$here/lib.sh"
 
-work="$out/e2e-settings"
-rm -rf "$work"
-mkdir -p "$work"
+fresh_work_dir e2e-settings
 convert -size 6x6 xc:'#0000FF' "BMP3:$work/stamp.bmp"
 
 start_kova "$exe"

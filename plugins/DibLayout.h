@@ -1,8 +1,10 @@
 #pragma once
-// The layout of a device-independent bitmap that a plug-in hands back, read from its
-// 40-byte header, and the checks that decide whether the plug-in's answer can be used.
+// The layout of a device-independent bitmap that a plug-in hands back, checked once. The
+// header's values come from outside, so every size is worked out here, after the sides are
+// bounded, and the rest of the host reads this result instead of the header.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace kova {
 
@@ -17,13 +19,10 @@ struct DibLayout {
 
 constexpr size_t kDibHeaderSize = 40;
 
-// The layout of a header of at least 40 bytes, without checks.
-DibLayout ReadDibLayout(const uint8_t* header);
-
-// True when the header is sound and both blocks hold what it describes: header size 40,
-// one plane, 1, 4, 8, 16, 24 or 32 bits, no compression, a colour count the depth allows,
-// width at least 1, height not 0, and an image whose rows, and whose copy at 32 bits per
-// pixel, stay within 1 GiB.
-bool DibIsSound(const uint8_t* info, size_t infoBytes, size_t pixelBytes);
+// The layout when the header is sound and both blocks hold what it describes: header size
+// 40, one plane, 1, 4, 8, 16, 24 or 32 bits, no compression, a colour count the depth
+// allows, and a size within the limits of our own bitmaps (bmpfile::MaxSide, MaxPixels).
+// Nothing otherwise.
+std::optional<DibLayout> CheckDibLayout(const uint8_t* info, size_t infoBytes, size_t pixelBytes);
 
 }  // namespace kova

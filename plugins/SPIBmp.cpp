@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <utility>
 
 #include "base/Cp932.h"
@@ -64,17 +66,12 @@ void TInSPIAbleData::ReleaseHandles()
         LocalUnlock(FPixelHandle);
         FPixels = nullptr;
     }
-    if (FInfoHandle)
-        LocalFree(std::exchange(FInfoHandle, nullptr));
-    if (FPixelHandle)
-        LocalFree(std::exchange(FPixelHandle, nullptr));
-    FreePictureInfo();
-}
-
-void TInSPIAbleData::FreePictureInfo()
-{
-    if (FPictureInfo.hInfo)
-        LocalFree(std::exchange(FPictureInfo.hInfo, nullptr));
+    // A plug-in may hand the same block back more than once: each block is freed once.
+    const HLOCAL handles[] = {std::exchange(FInfoHandle, nullptr), std::exchange(FPixelHandle, nullptr),
+                              std::exchange(FPictureInfo.hInfo, nullptr)};
+    for (size_t i = 0; i < std::size(handles); ++i)
+        if (handles[i] && std::find(handles, handles + i, handles[i]) == handles + i)
+            LocalFree(handles[i]);
 }
 
 void TInSPIAbleData::Decode()
@@ -87,22 +84,36 @@ void TInSPIAbleData::Decode()
         const std::vector<TSPI*> candidates = FindCandidates();
         std::array<uint8_t, kHeadSize> head{};
         ReadHead(head.data(), kHeadSize);
-        const size_t offsets = macBinaryOn ? 2 : 1;
+        std::exception_ptr fault;
         for (TSPI* candidate : candidates) {
-            for (size_t i = 0; i < offsets && Empty(); ++i) {
-                DoProgress(psRunning, 1, Format("Loading by [%s]", ExtractFileName(candidate->FileName()).c_str()));
-                TryPlugin(static_cast<TInSPI*>(candidate), head.data(), TSPIs::MacBinaryOffsets[i]);
-                if (Empty())
-                    ReleaseHandles();
-            }
+            TryOffsets(static_cast<TInSPI*>(candidate), head.data(), macBinaryOn ? 2 : 1, fault);
             if (!Empty())
                 break;
         }
+        if (Empty() && fault)
+            std::rethrow_exception(fault);
     } catch (...) {
         DoProgress(psEnding, 100, "Loaded Graphic by Susie Plugin");
         throw;
     }
     DoProgress(psEnding, 100, "Loaded Graphic by Susie Plugin");
+}
+
+void TInSPIAbleData::TryOffsets(TInSPI* SPI, const uint8_t* Head, size_t Offsets, std::exception_ptr& Fault)
+{
+    for (size_t i = 0; i < Offsets && Empty() && !SPI->Faulted(); ++i) {
+        DoProgress(psRunning, 1, Format("Loading by [%s]", ExtractFileName(SPI->FileName()).c_str()));
+        try {
+            TryPlugin(SPI, Head, TSPIs::MacBinaryOffsets[i]);
+        } catch (const ESPIFault&) {
+            // Whatever the plug-in left in the handles is no answer: dropped, not freed.
+            FInfoHandle = FPixelHandle = nullptr;
+            if (!Fault)
+                Fault = std::current_exception();
+        }
+        if (Empty())
+            ReleaseHandles();
+    }
 }
 
 bool TInSPIAbleData::Supports(TInSPI* SPI, const void* Data)
@@ -115,6 +126,8 @@ std::vector<TSPI*> TInSPIAbleData::FindCandidates() const
     std::vector<TSPI*> list;
     if (TSPIs* spis = SPIsInstance())
         spis->GetSPIs({&TInSPI::Class}, list, FFileName);
+    // A module that faulted once is not called again.
+    std::erase_if(list, [](const TSPI* spi) { return spi->Faulted(); });
     return list;
 }
 
@@ -122,23 +135,31 @@ void TInSPIAbleData::TryPlugin(TInSPI* SPI, const uint8_t* Head, int32_t Offset)
 {
     if (!Supports(SPI, Head + Offset))
         return;
-    QueryInfo(SPI, Offset, FPictureInfo);
+    // The record's handle is the plug-in's only when the call succeeded.
+    TPictureInfo info{};
+    if (QueryInfo(SPI, Offset, info) == 0)
+        FPictureInfo = info;
     if (SPIsInstance() && SPIsInstance()->GraphicPreview()) {
         QueryPreview(SPI, Offset, FInfoHandle, FPixelHandle);
-        DropUnsoundPicture();
+        CheckPicture();
         if (!Empty())
             return;
     }
     QueryPicture(SPI, Offset, FInfoHandle, FPixelHandle);
-    DropUnsoundPicture();
+    CheckPicture();
 }
 
-// A plug-in's answer is not trusted: a header that does not match the blocks would make
-// drawing and saving read past them.
-void TInSPIAbleData::DropUnsoundPicture()
+// A plug-in's answer is not trusted: a header that does not match the blocks, or that
+// claims more than our bitmaps hold, would make drawing, saving and converting go wrong.
+void TInSPIAbleData::CheckPicture()
 {
-    if (Empty() || !DibIsSound(static_cast<const uint8_t*>(LockInfo()), LocalSize(FInfoHandle),
-                               LocalSize(FPixelHandle)))
+    std::optional<DibLayout> layout;
+    if (!Empty())
+        layout = CheckDibLayout(static_cast<const uint8_t*>(LockInfo()), LocalSize(FInfoHandle),
+                                LocalSize(FPixelHandle));
+    if (layout)
+        FLayout = *layout;
+    else
         ReleaseHandles();
 }
 
@@ -190,9 +211,9 @@ void TInSPIAbleFromFile::ReadHead(void* Buffer, int32_t Count)
     }
 }
 
-void TInSPIAbleFromFile::QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info)
+int TInSPIAbleFromFile::QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info)
 {
-    SPI->GetPictureInfo(FFileName.c_str(), Offset, 0, &Info);
+    return SPI->GetPictureInfo(FFileName.c_str(), Offset, 0, &Info);
 }
 
 void TInSPIAbleFromFile::QueryPreview(TInSPI* SPI, int32_t Offset, HLOCAL& InfoHandle, HLOCAL& PixelHandle)
@@ -237,11 +258,11 @@ void TInSPIAbleFromStream::ReadHead(void* Buffer, int32_t Count)
         std::memcpy(Buffer, FMemory, static_cast<size_t>(std::min(FSize, Count)));
 }
 
-void TInSPIAbleFromStream::QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info)
+int TInSPIAbleFromStream::QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info)
 {
     if (Beyond(Offset))
-        return;
-    SPI->GetPictureInfo(Source(Offset), FSize - Offset, 1, &Info);
+        return -1;
+    return SPI->GetPictureInfo(Source(Offset), FSize - Offset, 1, &Info);
 }
 
 void TInSPIAbleFromStream::QueryPreview(TInSPI* SPI, int32_t Offset, HLOCAL& InfoHandle, HLOCAL& PixelHandle)
@@ -353,7 +374,7 @@ void TSPIGraphic::UpdateLayout() const
         return;
     }
     const auto* info = static_cast<const uint8_t*>(FData->LockInfo());
-    const DibLayout d = ReadDibLayout(info);
+    const DibLayout& d = FData->Layout();
     FWidth = d.Width;
     FHeight = d.Height;
     FColorCount = d.ColorCount;
@@ -426,16 +447,19 @@ TGraphic* TSPIGraphic::ConvertAndRelease(TGraphicClass GraphicClass) { return Co
 
 namespace {
 
-// Another class's try may still succeed; a plug-in that faulted is reported, not hidden.
+// One class's try: the loaded graphic, or nullptr. A plug-in fault is kept in Fault, so that
+// it is raised only when no class loads the picture.
 template <class Load>
-TGraphic* TryClass(TGraphicClass cls, const TProgressEvent& Handler, Load load)
+TGraphic* TryClass(TGraphicClass cls, const TProgressEvent& Handler, std::exception_ptr& Fault, Load load)
 {
     std::unique_ptr<TGraphic> g(cls->Create());
     g->OnProgress = Handler;
     try {
         load(*g);
     } catch (const ESPIFault&) {
-        throw;
+        if (!Fault)
+            Fault = std::current_exception();
+        return nullptr;
     } catch (...) {
         return nullptr;
     }
@@ -452,9 +476,12 @@ std::array<TGraphicClass, 2> ClassOrder(TGraphicClass preferred, TGraphicClass o
 TGraphic* LoadGraphicFromFile(TGraphicClass PreferredClass, const std::string& FileName, TGraphicClass OtherClass,
                               bool OtherFirst, const TProgressEvent& Handler)
 {
+    std::exception_ptr fault;
     for (TGraphicClass cls : ClassOrder(PreferredClass, OtherClass, OtherFirst))
-        if (TGraphic* g = TryClass(cls, Handler, [&](TGraphic& g) { g.LoadFromFile(FileName); }))
+        if (TGraphic* g = TryClass(cls, Handler, fault, [&](TGraphic& g) { g.LoadFromFile(FileName); }))
             return g;
+    if (fault)
+        std::rethrow_exception(fault);
     return nullptr;
 }
 
@@ -462,8 +489,9 @@ TGraphic* LoadGraphicFromStream(TGraphicClass PreferredClass, TStream& Stream, c
                                 TGraphicClass OtherClass, bool OtherFirst, const TProgressEvent& Handler)
 {
     const int64_t startPos = Stream.Position();
+    std::exception_ptr fault;
     for (TGraphicClass cls : ClassOrder(PreferredClass, OtherClass, OtherFirst)) {
-        TGraphic* result = TryClass(cls, Handler, [&](TGraphic& g) {
+        TGraphic* result = TryClass(cls, Handler, fault, [&](TGraphic& g) {
             auto* spi = dynamic_cast<TSPIGraphic*>(&g);
             if (cls == PreferredClass && spi)
                 spi->LoadFromStreamWithName(Stream, FileName);
@@ -474,6 +502,8 @@ TGraphic* LoadGraphicFromStream(TGraphicClass PreferredClass, TStream& Stream, c
             return result;
         Stream.SetPosition(startPos);
     }
+    if (fault)
+        std::rethrow_exception(fault);
     return nullptr;
 }
 

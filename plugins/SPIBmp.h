@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Streams.h"
+#include "plugins/DibLayout.h"
 #include "plugins/SPIs.h"
 #include "surface/Graphics.h"
 
@@ -26,8 +27,12 @@ public:
     TInSPIAbleData(const TInSPIAbleData&) = delete;
     TInSPIAbleData& operator=(const TInSPIAbleData&) = delete;
 
+    // A plug-in that faults counts as a failed candidate; the first fault is raised only when
+    // no candidate decodes the picture.
     void Decode();
     bool Empty() const { return !FInfoHandle || !FPixelHandle; }
+    // The checked layout of the held picture.
+    const DibLayout& Layout() const { return FLayout; }
     void* LockInfo();
     void* LockPixels();
     void ReleaseHandles();
@@ -36,13 +41,16 @@ public:
 
 protected:
     virtual void ReadHead(void* Buffer, int32_t Count) = 0;
-    virtual void QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info) = 0;
+    // The plug-in's result; nonzero when it was not asked.
+    virtual int QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info) = 0;
     virtual void QueryPreview(TInSPI* SPI, int32_t Offset, HLOCAL& InfoHandle, HLOCAL& PixelHandle) = 0;
     virtual void QueryPicture(TInSPI* SPI, int32_t Offset, HLOCAL& InfoHandle, HLOCAL& PixelHandle) = 0;
 
     bool Supports(TInSPI* SPI, const void* Data);
     std::vector<TSPI*> FindCandidates() const;
     void TryPlugin(TInSPI* SPI, const uint8_t* Head, int32_t Offset);
+    // The offsets in turn until one decodes; a fault ends the candidate's tries and is kept.
+    void TryOffsets(TInSPI* SPI, const uint8_t* Head, size_t Offsets, std::exception_ptr& Fault);
     void DoProgress(TProgressStage Stage, uint8_t PercentDone, const std::string& Msg);
     // Runs one picture call with PluginProgress, then raises what a handler raised in it.
     template <class Call>
@@ -58,12 +66,13 @@ protected:
 
 private:
     friend int WINAPI PluginProgress(int Done, int Total, int32_t Data);
-    // Drops an answer that does not hold a usable DIB.
-    void DropUnsoundPicture();
+    // Keeps the layout of a usable DIB and drops any other answer.
+    void CheckPicture();
     void FreePictureInfo();
 
     // A handler's exception, kept while the plug-in's frames are on the stack.
     std::exception_ptr FPendingError;
+    DibLayout FLayout;
 };
 
 // The progress callback handed to GetPicture and GetPreview; Data is the source.
@@ -75,7 +84,7 @@ public:
 
 protected:
     void ReadHead(void* Buffer, int32_t Count) override;
-    void QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info) override;
+    int QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info) override;
     void QueryPreview(TInSPI* SPI, int32_t Offset, HLOCAL& InfoHandle, HLOCAL& PixelHandle) override;
     void QueryPicture(TInSPI* SPI, int32_t Offset, HLOCAL& InfoHandle, HLOCAL& PixelHandle) override;
 };
@@ -87,7 +96,7 @@ public:
 
 protected:
     void ReadHead(void* Buffer, int32_t Count) override;
-    void QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info) override;
+    int QueryInfo(TInSPI* SPI, int32_t Offset, TPictureInfo& Info) override;
     void QueryPreview(TInSPI* SPI, int32_t Offset, HLOCAL& InfoHandle, HLOCAL& PixelHandle) override;
     void QueryPicture(TInSPI* SPI, int32_t Offset, HLOCAL& InfoHandle, HLOCAL& PixelHandle) override;
 
@@ -170,6 +179,8 @@ private:
     TSPILoadFromStreamWithNameEvent FOnLoadFromStreamWithName;
 };
 
+// The first of the two classes that loads the picture, or nullptr. A plug-in that faulted in
+// a try is raised instead of nullptr, so the user learns which one it was.
 TGraphic* LoadGraphicFromFile(TGraphicClass PreferredClass, const std::string& FileName, TGraphicClass OtherClass,
                               bool OtherFirst, const TProgressEvent& Handler);
 TGraphic* LoadGraphicFromStream(TGraphicClass PreferredClass, TStream& Stream, const std::string& FileName,

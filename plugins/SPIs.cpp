@@ -1,6 +1,8 @@
 #include "plugins/SPIs.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <optional>
 
 #include "base/Cp932.h"
@@ -129,13 +131,13 @@ void TSPI::Build()
 
 bool TSPI::ReadInfoEntry(int InfoNo, std::string& text)
 {
-    char buf[256] = {};
-    int got = GetPluginInfo(InfoNo, buf, 255);
-    // Whatever the plug-in wrote, the text ends inside the buffer.
-    buf[255] = '\0';
-    if (got <= 0)
+    // The plug-in is told of 255 bytes; the room behind them takes what one writes past that,
+    // and the text is cut at 255 whatever it wrote.
+    constexpr int told = 255;
+    std::array<char, 1024> buf{};
+    if (GetPluginInfo(InfoNo, buf.data(), told) <= 0)
         return false;
-    text = buf;
+    text.assign(buf.data(), strnlen(buf.data(), told));
     return true;
 }
 
@@ -154,8 +156,10 @@ int TSPI::Invoke(FARPROC proc, const char* name, F call)
 {
     CheckProc(proc, name);
     int result = 0;
-    if (!CallGuarded([](void* c) { return (*static_cast<F*>(c))(); }, &call, result))
+    if (!CallGuarded([](void* c) { return (*static_cast<F*>(c))(); }, &call, result)) {
+        FFaulted = true;
         throw ESPIFault(name, FFileName);
+    }
     return result;
 }
 

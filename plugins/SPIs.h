@@ -128,6 +128,8 @@ public:
     const std::string& PluginName() const { return FPluginName; }
     const TStrings& Extensions() const { return FExtensions; }
     const TStrings& Descriptions() const { return FDescriptions; }
+    // Whether a call into the module ended in a fault; the picture loader skips it from then on.
+    bool Faulted() const { return FFaulted; }
 
     // Formats read beyond this many are dropped: a plug-in that answers every entry number
     // must not keep the start-up asking forever.
@@ -146,7 +148,7 @@ protected:
         return spi;
     }
 
-    // Calls an export after checking it, under the fault guard.
+    // Calls an export after checking it, under the fault guard; a fault marks the module.
     template <class F>
     int Invoke(FARPROC proc, const char* name, F call);
 
@@ -156,7 +158,7 @@ protected:
 
 private:
     void Build();
-    // One information entry into a fresh 256-byte buffer; false when the plug-in has none.
+    // One information entry, at most 255 bytes; false when the plug-in has none.
     bool ReadInfoEntry(int InfoNo, std::string& text);
 
     ModuleHandle FHandle;
@@ -165,6 +167,7 @@ private:
     std::string FPluginName;
     TStrings FExtensions;
     TStrings FDescriptions;
+    bool FFaulted = false;
 };
 
 class TLoaderSPI : public TSPI {

@@ -68,6 +68,28 @@ static const char* const entries[] = {"00IN", "Fixture DIB", "*.fxd", "Fixture D
 #elif defined(FX_IN_REFUSE)
 #define REFUSE
 static const char* const entries[] = {"00IN", "Fixture refusing", "*.fxr", "Fixture R"};
+#elif defined(FX_IN_WRAP)
+/* A header whose sizes overflow 64-bit products, in a tiny answer. */
+#define CONFIGURED_PICTURE
+#define PRESET_DIB "1761607634,-2147483648,24,0,1,40,16"
+static const char* const entries[] = {"00IN", "Fixture wrapping", "*.fxw", "Fixture W"};
+#elif defined(FX_IN_HUGE)
+/* 8193 by 8193 at one bit per pixel: 8 MB of rows claiming more pixels than a bitmap holds. */
+#define CONFIGURED_PICTURE
+#define PRESET_DIB "8193,8193,1,0,1,40,-1"
+static const char* const entries[] = {"00IN", "Fixture huge", "*.fxg", "Fixture G"};
+#elif defined(FX_IN_SHARED)
+/* Returns one handle for both the header and the pixels. */
+#define SHARED_BLOCK
+static const char* const entries[] = {"00IN", "Fixture sharing one block", "*.fxs", "Fixture S"};
+#elif defined(FX_IN_INFO_JUNK)
+/* GetPictureInfo fails and leaves junk in the record's handle. */
+#define INFO_JUNK
+static const char* const entries[] = {"00IN", "Fixture with junk info", "*.fxj", "Fixture J"};
+#elif defined(FX_IN_LONG_INFO)
+/* Writes a name longer than the buffer length it is told. */
+#define LONG_NAME 300
+static const char* const entries[] = {"00IN", "", "*.fxl", "Fixture long"};
 #elif defined(FX_INFO_FAULT)
 #define FAULT_IN_INFO
 static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo"};
@@ -104,6 +126,13 @@ EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen)
 #endif
     if (!text || buflen <= 0)
         return 0;
+#ifdef LONG_NAME
+    if (infono == 1) {
+        memset(buf, 'L', LONG_NAME);
+        buf[LONG_NAME] = '\0';
+        return LONG_NAME;
+    }
+#endif
     n = (int)strlen(text);
     if (n > buflen - 1)
         n = buflen - 1;
@@ -133,18 +162,28 @@ EXPORT int WINAPI GetPictureInfo(LPCSTR buf, LONG len, UINT flag, void* info)
     (void)len;
     (void)flag;
     memset(info, 0, 26);
+#ifdef INFO_JUNK
+    *(DWORD*)((BYTE*)info + 22) = 0x5A5A5A5Au;
+    return 1;
+#else
     return 0;
+#endif
 }
 #endif
 
 #if !defined(NO_GETPICTURE) || !defined(NO_GETPREVIEW)
-/* A 2 by 1 bitmap, 24 bits per pixel: blue then red. */
+/* A 2 by 1 bitmap, 24 bits per pixel: blue then red. With SHARED_BLOCK one block holds the
+   header and serves as the pixels too. */
 static int make_picture(HLOCAL* hinfo, HLOCAL* hbits)
 {
     BITMAPINFOHEADER* head;
     BYTE* bits;
     *hinfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER));
+#ifdef SHARED_BLOCK
+    *hbits = *hinfo;
+#else
     *hbits = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 8);
+#endif
     if (!*hinfo || !*hbits)
         return 4;
     head = (BITMAPINFOHEADER*)LocalLock(*hinfo);
@@ -154,10 +193,14 @@ static int make_picture(HLOCAL* hinfo, HLOCAL* hbits)
     head->biPlanes = 1;
     head->biBitCount = 24;
     LocalUnlock(*hinfo);
+#ifndef SHARED_BLOCK
     bits = (BYTE*)LocalLock(*hbits);
     bits[0] = 0xFF;
     bits[5] = 0xFF;
     LocalUnlock(*hbits);
+#else
+    (void)bits;
+#endif
     return 0;
 }
 #endif
@@ -196,15 +239,20 @@ static void raise_and_handle(void)
 #ifdef CONFIGURED_PICTURE
 typedef int(WINAPI* progress_proc)(int, int, LONG);
 
-/* KOVA_FX_DIB: "fail", "infoonly", or "width,height,bits,clrused,planes,headersize,pixelbytes"
-   (pixelbytes -1: exactly the rows). Colour i is (3i, 2i, i) as blue, green, red; pixel byte
-   k is k & 0xFF. KOVA_FX_PROGRESS: the Total of the progress calls 0 .. Total, none when
+#ifndef PRESET_DIB
+#define PRESET_DIB ""
+#endif
+
+/* KOVA_FX_DIB (else PRESET_DIB): "fail", "infoonly", or
+   "width,height,bits,clrused,planes,headersize,pixelbytes" (pixelbytes -1: exactly the rows).
+   Colour i is (3i, 2i, i) as blue, green, red; pixel byte k is k & 0xFF. KOVA_FX_PROGRESS: the Total of the progress calls 0 .. Total, none when
    unset. KOVA_FX_SEEN gets "flag len firstbyte" of the last call. */
 static int configured_picture(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HLOCAL* hbits,
                               progress_proc progress, LONG data)
 {
     char setting[128] = "", seen[64];
-    long w = 2, h = 1, bits = 24, clr = 0, planes = 1, hsize = 40, pbytes = -1, rows, i, total;
+    long w = 2, h = 1, bits = 24, clr = 0, planes = 1, hsize = 40, pbytes = -1, i, total;
+    LONGLONG rows;
     BITMAPINFOHEADER* head;
     BYTE* p;
     wsprintfA(seen, "%u %ld %d", flag, len, flag ? (int)(BYTE)buf[0] : -1);
@@ -215,13 +263,15 @@ static int configured_picture(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HL
             if (progress((int)i, (int)total, data))
                 return 3;
     }
-    setting[0] = '\0';
-    GetEnvironmentVariableA("KOVA_FX_DIB", setting, sizeof setting);
+    if (!GetEnvironmentVariableA("KOVA_FX_DIB", setting, sizeof setting))
+        strcpy(setting, PRESET_DIB);
     if (!strcmp(setting, "fail"))
         return 1;
     if (setting[0] && strcmp(setting, "infoonly"))
         sscanf(setting, "%ld,%ld,%ld,%ld,%ld,%ld,%ld", &w, &h, &bits, &clr, &planes, &hsize, &pbytes);
-    rows = ((w * bits + 31) / 32) * 4 * (h < 0 ? -h : h);
+    rows = ((LONGLONG)w * bits + 31) / 32 * 4 * (h < 0 ? -(LONGLONG)h : h);
+    if (pbytes < 0 && rows > 0x10000000)
+        return 4; /* more than a fixture hands out */
     *hinfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 40 + 4 * 256);
     if (!*hinfo)
         return 4;
@@ -241,7 +291,7 @@ static int configured_picture(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HL
     LocalUnlock(*hinfo);
     if (!strcmp(setting, "infoonly"))
         return 0;
-    *hbits = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, (SIZE_T)(pbytes < 0 ? rows : pbytes));
+    *hbits = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, (SIZE_T)(pbytes < 0 ? rows : (LONGLONG)pbytes));
     if (!*hbits)
         return 4;
     p = (BYTE*)LocalLock(*hbits);

@@ -116,12 +116,16 @@ TEST(SPIModule, FormatPairsStopAtTheFirstIncompletePair)
     EXPECT_EQ(1, unversioned->Extensions().Count());
 }
 
-TEST(SPIModule, APluginAnsweringEveryEntryIsCutOff)
+TEST(SPIModule, PluginsThatSayTooMuchAreCutOff)
 {
     std::unique_ptr<TSPI> spi = CreateSPI(FixturePath("in_all"));
     ASSERT_TRUE(spi);
     EXPECT_EQ(TSPI::MaxFormats, spi->Extensions().Count());
     EXPECT_EQ(TSPI::MaxFormats, spi->Descriptions().Count());
+    // 300 bytes written where 255 were offered: the text ends at 255.
+    std::unique_ptr<TSPI> longName = CreateSPI(FixturePath("in_long_info"));
+    ASSERT_TRUE(longName);
+    EXPECT_EQ(std::string(255, 'L'), longName->PluginName());
 }
 
 TEST(SPIModule, FilesThatAreNoModuleGiveNothing)
@@ -235,11 +239,21 @@ TEST(SPIModule, WrappersCheckTheirExportAtEveryCall)
     }
 }
 
+// The head of the thread's chain of SEH records.
+const void* SehChainHead()
+{
+    const void* head;
+    asm volatile("movl %%fs:0, %0" : "=r"(head) : : "memory");
+    return head;
+}
+
 TEST(SPIModule, AFaultInsideAPluginCallBecomesAnException)
 {
     std::unique_ptr<TSPI> built = CreateSPI(FixturePath("in_fault"));
     auto* spi = dynamic_cast<TInSPI*>(built.get());
     ASSERT_NE(nullptr, spi);
+    EXPECT_FALSE(spi->Faulted());
+    const void* chain = SehChainHead();
     for (int round = 0; round < 2; ++round) {
         Picture pic;
         try {
@@ -250,9 +264,10 @@ TEST(SPIModule, AFaultInsideAPluginCallBecomesAnException)
                                           e.Message));
         }
     }
-    // The module and the thread's exception handling still work afterwards.
+    EXPECT_TRUE(spi->Faulted());
+    // The guard's record is unlinked again, and the module can still be called.
+    EXPECT_EQ(chain, SehChainHead());
     EXPECT_EQ(1, spi->IsSupported("x.fxf", 0));
-    EXPECT_THROW(throw Exception("after"), Exception);
 }
 
 TEST(SPIModule, AFaultWhileReadingEntriesLeavesCreateSPI)

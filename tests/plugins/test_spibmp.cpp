@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "PluginTest.h"
+#include "base/Cp932.h"
 #include "base/Exceptions.h"
 #include "base/Streams.h"
 #include "plugins/SPIBmp.h"
@@ -159,7 +160,8 @@ TEST_F(SPIBmpTest, UnsoundAnswersCountAsNoPicture)
     Fill(m, 10);
     for (const char* dib : {"infoonly", "fail", "10,10,8,0,1,12,-1", "10,10,8,0,2,40,-1", "10,10,7,0,1,40,-1",
                             "10,10,8,257,1,40,-1", "10,10,4,17,1,40,-1", "0,10,8,0,1,40,-1", "10,0,8,0,1,40,-1",
-                            "2000000000,2,32,0,1,40,-1", "20000,20000,8,0,1,40,-1", "10,10,8,0,1,40,119"}) {
+                            "2000000000,2,32,0,1,40,64", "32769,1,8,0,1,40,-1", "1,32769,8,0,1,40,-1",
+                            "10,10,8,0,1,40,119"}) {
         SCOPED_TRACE(dib);
         SetEnvironmentVariableA("KOVA_FX_DIB", dib);
         TSPIGraphic g;
@@ -218,15 +220,88 @@ TEST_F(SPIBmpTest, HandlerExceptionsDuringPluginProgress)
     EXPECT_THROW(g.LoadFromStream(m), EAbort);
 }
 
-TEST_F(SPIBmpTest, FaultInsidePluginBecomesAnException)
+// Hazardous answers, each from its own fixture: loaded or refused as the table says, and no
+// handle freed that the plug-in did not hand over, or freed twice (LocalFree then fails with
+// ERROR_INVALID_HANDLE).
+TEST_F(SPIBmpTest, HazardousAnswers)
 {
-    Add("in_fault");
-    TSPIGraphic g;
+    const struct {
+        const char* Variant;
+        int Width;  // 0: refused
+    } cases[] = {
+        {"in_shared", 2},     // one handle for both blocks
+        {"in_info_junk", 2},  // junk hInfo from a failing GetPictureInfo
+        {"in_wrap", 0},       // a header whose sizes overflow 64 bits, in a tiny answer
+        {"in_huge", 0},       // 8193 by 8193 pixels, more than a bitmap holds, in 8 MB
+    };
+    Spis->SetMacBinary(false);
     TMemoryStream m;
     Fill(m, 10);
-    EXPECT_THROW(g.LoadFromStream(m), ESPIFault);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Variant);
+        Spis->Clear();
+        Add(c.Variant);
+        SetLastError(0);
+        {
+            TSPIGraphic g;
+            if (c.Width) {
+                g.LoadFromStream(m);
+                EXPECT_EQ(c.Width, g.Width());
+            } else {
+                EXPECT_THROW(g.LoadFromStream(m), EInvalidGraphic);
+            }
+        }
+        EXPECT_NE(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+    }
+}
+
+TEST_F(SPIBmpTest, AFaultFailsItsCandidateOnly)
+{
+    Add("in_fault");
+    Add("in_a");
+    TMemoryStream m;
+    Fill(m, 300);
+    TSPIGraphic g;
+    g.OnProgress = Recorder(&g);
+    g.LoadFromStream(m);
+    EXPECT_EQ(2, g.Width());
+    EXPECT_TRUE(Spis->Items(0)->Faulted());
+    // Tried at offset 0 only, and not at all from then on.
+    auto tries = [this] {
+        return std::count(Reports.begin(), Reports.end(), Report{psRunning, 1, false, "Loading by [in_fault.spi]"});
+    };
+    EXPECT_EQ(1, tries());
+    Reports.clear();
+    g.LoadFromStream(m);
+    EXPECT_EQ(0, tries());
+}
+
+TEST_F(SPIBmpTest, AFaultIsRaisedOnceAndOnlyWhenNothingLoadsThePicture)
+{
+    Add("in_fault");
+    TMemoryStream m;
+    Fill(m, 10);
     TSPIBitmap b;
-    EXPECT_THROW(b.LoadFromStream(m), ESPIFault);
+    try {
+        b.LoadFromStream(m);
+        ADD_FAILURE() << "the fault went unreported";
+    } catch (const ESPIFault& e) {
+        EXPECT_EQ(0, CompareTextAscii(FixturePath("in_fault") + ":Susie PluginがGetPictureの中で異常終了しました",
+                                      e.Message));
+    }
+    EXPECT_THROW(b.LoadFromStream(m), EInvalidGraphic);
+
+    // A fresh module faults again, but the plain loader reads the data: nothing is raised.
+    Spis->Clear();
+    Add("in_fault");
+    TBitmap plain;
+    plain.SetSize(3, 3);
+    TMemoryStream bmp;
+    plain.SaveToStream(bmp);
+    bmp.SetPosition(0);
+    b.LoadFromStream(bmp);
+    EXPECT_EQ(3, b.Width());
+    EXPECT_TRUE(Spis->Items(0)->Faulted());
 }
 
 TEST_F(SPIBmpTest, PluginHandlingItsOwnExceptionStillDecodes)

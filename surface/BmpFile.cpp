@@ -165,6 +165,12 @@ Layout ReadLayout(const uint8_t* data, size_t size)
     l.PixelOffset = offBits < tableEnd ? static_cast<size_t>(tableEnd) : offBits;
     if (l.PixelOffset > size)
         Invalid();
+    // Uncompressed rows must all be in the file, so that a short file claiming a big picture
+    // is refused before anyone allocates for it.
+    const bool runLength = l.Compression == BI_RLE8 || l.Compression == BI_RLE4;
+    if (!runLength && static_cast<uint64_t>(RowBytes(l.Width, l.Bits)) * static_cast<uint64_t>(l.Height) >
+                          size - l.PixelOffset)
+        Invalid();
     return l;
 }
 
@@ -235,11 +241,9 @@ struct Rows {
     uint8_t* At(int64_t y) const { return Top + static_cast<ptrdiff_t>(y) * Stride; }
 };
 
-void DecodeUncompressed(const uint8_t* data, size_t size, const Layout& l, size_t paletteSize, const Rows& rows)
+void DecodeUncompressed(const uint8_t* data, const Layout& l, size_t paletteSize, const Rows& rows)
 {
     const uint64_t srcRowBytes = static_cast<uint64_t>(RowBytes(l.Width, l.Bits));
-    if (srcRowBytes * static_cast<uint64_t>(l.Height) > size - l.PixelOffset)
-        Invalid();
     const IndexClamp clamp(paletteSize == 0 ? 1 : paletteSize);
     for (int32_t row = 0; row < l.Height; ++row) {
         const uint8_t* src = data + l.PixelOffset + srcRowBytes * static_cast<uint64_t>(row);
@@ -370,7 +374,7 @@ void DecodePixels(const uint8_t* data, size_t size, uint8_t* top, ptrdiff_t stri
     if (l.Compression == BI_RLE8 || l.Compression == BI_RLE4)
         RleDecoder(data + l.PixelOffset, data + size, l.Compression == BI_RLE4, l, paletteSize, rows).Run();
     else
-        DecodeUncompressed(data, size, l, paletteSize, rows);
+        DecodeUncompressed(data, l, paletteSize, rows);
 }
 
 Image Decode(const uint8_t* data, size_t size)

@@ -12,3 +12,4 @@ start_wineserver
 trap stop_private_display EXIT
 cd "$KOVA_BUILD"
 ctest --output-on-failure
+bash "$here/fuzz.sh"

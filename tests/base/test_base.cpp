@@ -173,28 +173,8 @@ TEST(Streams, SaveFileReplacingKeepsTheOldFileWhenTheWriteFails)
         FindClose(h);
 }
 
-TEST(Cp932, PathsSplitOnlyAtRealBackslashesAndPoints)
+TEST(Cp932, WideConversion)
 {
-    // "ソ" is 0x83 0x5C: its trail byte is a backslash.
-    const std::string dir = "C:\\ソ";
-    EXPECT_EQ('\\', dir.back());
-    EXPECT_EQ("C:\\", ExtractFilePath(dir));
-    EXPECT_EQ("ソ", ExtractFileName(dir));
-    EXPECT_EQ("C:\\ソ\\", IncludeTrailingBackslash(dir));
-    EXPECT_EQ("C:\\ソフト\\", ExtractFilePath("C:\\ソフト\\a.spi"));
-    EXPECT_EQ("a.spi", ExtractFileName("C:\\ソフト\\a.spi"));
-    EXPECT_EQ(".spi", ExtractFileExt("C:\\ソフト\\a.spi"));
-    EXPECT_EQ("", ExtractFileExt("C:\\dir.d\\noext"));
-    EXPECT_EQ(".PNG", ExtractFileExt("画像.PNG"));
-}
-
-TEST(Cp932, CaseMappingLeavesDoubleByteCharactersAlone)
-{
-    // "Ａ" is 0x82 0x60 and "ａ" 0x82 0x81: the trail byte of a double-byte character is not a letter.
-    const std::string wide = "\x82\x60";
-    EXPECT_EQ(wide + "abc", AnsiLowerCaseAscii(wide + "ABC"));
-    EXPECT_EQ(0, CompareTextAscii("Image.SPI", "image.spi"));
-    EXPECT_NE(0, CompareTextAscii("ifpng.spi", "ifjpeg.spi"));
     EXPECT_EQ(L"ソフト", Cp932ToWide("ソフト"));
     EXPECT_EQ("ソフト", WideToCp932(L"ソフト"));
 }

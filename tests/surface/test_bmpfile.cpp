@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -107,11 +109,12 @@ Strings Rows(const Image& img)
     return rows;
 }
 
+// Read with the standard library, so that the native build runs these tests too.
 Bytes ReadFile(const std::string& name)
 {
-    TMemoryStream m;
-    m.LoadFromFile(std::string(KOVA_TEST_DATA) + "\\bmp\\" + name);
-    return Bytes(m.Memory(), m.Memory() + m.Size());
+    std::ifstream in(std::string(KOVA_TEST_DATA) + "/bmp/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << name;
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 struct Fixture {
@@ -266,6 +269,8 @@ TEST(BmpDecode, MalformedHeadersAreRefused)
         Put(b, Width, w);
         Put(b, Height, h);
         ExpectInvalid(b);
+        // Refused by the header already, before a caller allocates for the pixels.
+        EXPECT_THROW(DecodeHeader(b.data(), b.size()), EInvalidGraphic) << w << " x " << h;
     }
     // Bad masks, or no room for them; colour tables past the end or overflowing 32 bits.
     ExpectInvalid(Build({.bits = 32, .compression = 3, .masks = {0xFF00FF, 0xFF00, 0xFF}, .pixels = Bytes(4)}));
@@ -413,10 +418,12 @@ TEST(BmpWritten, ForImageMagick)
         GTEST_SKIP() << "run by tools/make_bmp_fixtures.sh";
     for (const char* name : {"full_info_8.bmp", "full_info_24.bmp"}) {
         const Image img = DecodeBytes(ReadFile(name));
-        TFileStream out(std::string(dir) + "\\written_" + std::to_string(img.BitsPerPixel) + ".bmp",
-                        TFileMode::fmCreate);
-        Encode(out, img.Width, img.Height, img.BitsPerPixel, img.Palette.data(), int(img.Palette.size()),
+        TMemoryStream m;
+        Encode(m, img.Width, img.Height, img.BitsPerPixel, img.Palette.data(), int(img.Palette.size()),
                [&](int y) { return img.Row(y); });
+        std::ofstream out(std::string(dir) + "/written_" + std::to_string(img.BitsPerPixel) + ".bmp",
+                          std::ios::binary);
+        out.write(reinterpret_cast<const char*>(m.Memory()), m.Size());
     }
 }
 

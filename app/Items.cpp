@@ -1,4 +1,6 @@
 // The item table: slots of text items and their links.
+#include <algorithm>
+
 #include "app/Unit1.h"
 #include "base/Exceptions.h"
 #include "ui/Application.h"
@@ -92,13 +94,20 @@ void TForm1::ToggleLink(int32_t source, int32_t target)
     }
     if (removed)
         return;
-    if (item.LinkCount >= static_cast<int32_t>(item.Links.size())) {
-        Beep();
-        ShowMessage(Format("1 つの項目から引ける線は %d 本までです", LinkSlots));
+    if (item.LinkCount < static_cast<int32_t>(item.Links.size())) {
+        item.Links[static_cast<size_t>(item.LinkCount)] = target;
+        item.LinkCount = item.LinkCount + 1;
         return;
     }
-    item.Links[static_cast<size_t>(item.LinkCount)] = target;
-    item.LinkCount = item.LinkCount + 1;
+    // A full list takes the link into a removed entry, which draws nothing. Without one the
+    // link is refused with a beep only: a message box here would swallow the second click of
+    // a double-click, and the item could no longer be opened.
+    auto removedEntry = std::find(item.Links.begin(), item.Links.end(), -1);
+    if (removedEntry == item.Links.end()) {
+        Beep();
+        return;
+    }
+    *removedEntry = target;
 }
 
 void TForm1::MoveItemTo(int32_t i, int x, int y)

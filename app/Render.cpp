@@ -10,6 +10,8 @@ namespace kova {
 namespace {
 
 constexpr int Margin = 8;  // the ellipse and the hit area reach this far beyond the text box
+// The text bitmap grows for a larger text box up to this size; a box beyond it is clipped.
+constexpr int MaxTextBitmapSide = 4096;
 
 }  // namespace
 
@@ -63,7 +65,9 @@ void TForm1::DrawLinks(TCanvas* sheet)
 void TForm1::DrawItemText(TCanvas* sheet, const TDateItem& item, int w, int h)
 {
     TBitmap* text = Image4->Picture()->Bitmap();
-    // A box larger than the text bitmap is drawn whole: the bitmap grows for it.
+    // A box larger than the text bitmap is drawn whole, up to the bound: the bitmap grows for it.
+    w = std::min(w, MaxTextBitmapSide);
+    h = std::min(h, MaxTextBitmapSide);
     if (w > text->Width() || h > text->Height())
         text->SetSize(std::max(w, text->Width()), std::max(h, text->Height()));
     TCanvas* canvas = Image4->Canvas();

@@ -14,7 +14,7 @@ namespace {
 // A double-size font costs a glyph rasterisation on its first use, which dominates a call.
 // So the scratch bitmaps of the fonts used lately are kept, each with its font handle.
 // A kept bitmap only grows; what a call reads of it is made white again first, so the
-// result is that of a fresh white bitmap of exactly 2hw + 1 by 2hh + 1.
+// result is that of a fresh white bitmap of exactly the rendered area.
 class ScratchBitmaps {
 public:
     TBitmap& For(TFont* font)
@@ -52,17 +52,10 @@ private:
     std::vector<Entry> FEntries;  // most recently used first
 };
 
-// Black text on white at twice the point size, one pixel wider and taller than twice
-// the half extents so that every 2x2 sample block exists.
-TBitmap& RenderScratch(TFont* font, const std::string& text, int32_t& hw, int32_t& hh)
+// Black text on white at twice the point size, placed at (-left, -top) in a white area of
+// width by height: only the part of the doubled text that the blend reads.
+void RenderScratch(TBitmap& scratch, const std::string& text, int left, int top, int width, int height)
 {
-    static ScratchBitmaps kept;
-    TBitmap& scratch = kept.For(font);
-    TCanvas* canvas = scratch.Canvas();
-    const SIZE extent = canvas->TextExtent(text);
-    hw = extent.cx / 2;
-    hh = extent.cy / 2;
-    const int width = 2 * hw + 1, height = 2 * hh + 1;
     if (width > scratch.Width() || height > scratch.Height())
         scratch.SetSize(std::max(width, scratch.Width()), std::max(height, scratch.Height()));
     ptrdiff_t step = 0;
@@ -71,8 +64,8 @@ TBitmap& RenderScratch(TFont* font, const std::string& text, int32_t& hw, int32_
         std::memset(row, 0xFF, static_cast<size_t>(width) * 4);
     // Straight to GDI: the scratch canvas's pen position, which the canvas's text out would
     // measure the text again for, is never used.
-    ExtTextOutA(canvas->Handle(), 0, 0, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
-    return scratch;
+    ExtTextOutA(scratch.Canvas()->Handle(), -left, -top, 0, nullptr, text.data(), static_cast<UINT>(text.size()),
+                nullptr);
 }
 
 }  // namespace
@@ -82,8 +75,10 @@ void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const 
     const COLORREF rgb = ColorToRGB(Font->Color());
     const uint8_t cR = rgb & 255, cG = (rgb >> 8) & 255, cB = (rgb >> 16) & 255;
 
-    int32_t hw = 0, hh = 0;
-    TBitmap& scratch = RenderScratch(Font, Text, hw, hh);
+    static ScratchBitmaps kept;
+    TBitmap& scratch = kept.For(Font);
+    const SIZE extent = scratch.Canvas()->TextExtent(Text);
+    const int32_t hw = extent.cx / 2, hh = extent.cy / 2;
 
     // Bounded by the row memory too, so a destination in another pixel format is never
     // written past the end of its rows.
@@ -91,12 +86,14 @@ void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const 
     const TextClip clip = ClipTextArea(X, Y, hw, hh, width, Bitmap->Height());
     if (clip.Rows == 0)
         return;
+    // Only the clipped part is rendered, one sample row and column more than twice its size,
+    // so the scratch never outgrows twice the destination however large the text.
+    RenderScratch(scratch, Text, 2 * clip.Col0, 2 * clip.Row0, 2 * clip.Cols + 1, 2 * clip.Rows + 1);
 
     const int32_t left = X + clip.Col0, top = Y + clip.Row0;
     ptrdiff_t destStep = 0, sampleStep = 0;
     uint8_t* destRow = Bitmap->ScanLines(top, top + clip.Rows, left, left + clip.Cols, destStep) + 4 * left;
-    const uint8_t* sampleRow =
-        scratch.ScanLines(2 * clip.Row0, 2 * clip.Row0 + 2 * clip.Rows + 1, 0, 0, sampleStep) + 8 * clip.Col0;
+    const uint8_t* sampleRow = scratch.ScanLines(0, 2 * clip.Rows + 1, 0, 0, sampleStep);
     BlendTextRows(destRow, destStep, sampleRow, sampleStep, clip.Cols, clip.Rows, cR, cG, cB);
 }
 

@@ -53,6 +53,8 @@ TEST_F(Filter, AModuleWithoutFormatsShowsTheListErrorAndKeepsTheStoredFilter)
     form->SPIs1->Clear();
     AddModule("in_a");
     AddModule("in_none");
+    form->Edit1->SetLeft(0);
+    form->DateItems.clear();
     Create();
     ASSERT_EQ(1u, errors.size());
     EXPECT_EQ("リストのインデックスが範囲を超えています (0)", errors[0]);

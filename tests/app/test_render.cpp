@@ -102,7 +102,8 @@ TEST_F(Render, DeletedItemsRemovedLinksAndLinksOfDeletedItemsAreNotDrawn)
 
 TEST_F(Render, LinksRunBetweenCentresInTheSourcePenUnderTheItems)
 {
-    int a = AddItem(20, 20, "A");
+    // Spaces put A's centre, where its link starts, on a part of the box without ink.
+    int a = AddItem(20, 20, "A        ");
     int b = AddItem(300, 200, "B");
     form->DateItems[static_cast<size_t>(a)].Pen->SetColor(clRed);
     form->DateItems[static_cast<size_t>(b)].Pen->SetColor(clBlue);
@@ -116,8 +117,9 @@ TEST_F(Render, LinksRunBetweenCentresInTheSourcePenUnderTheItems)
     for (int dy = -1; dy <= 1; ++dy)
         red |= PixelAt(*Sheet(), mx, my + dy) == 0xFF0000u;
     EXPECT_TRUE(red) << "no red link near the middle";
-    // The text boxes are opaque: the line does not show inside them.
-    EXPECT_EQ(0xFFFFFFu, PixelAt(*Sheet(), 20 + ea.cx - 1, 20 + 1));
+    // The text boxes are opaque: the line does not show inside them, not even where it starts.
+    for (int dy = -1; dy <= 1; ++dy)
+        EXPECT_EQ(0xFFFFFFu, PixelAt(*Sheet(), x0, y0 + dy)) << dy;
 }
 
 TEST_F(Render, EllipsesFollowTheItemFlagAndTheViewOption)
@@ -208,4 +210,21 @@ TEST_F(Render, ATextBoxLargerThanTheTextBitmapIsDrawnWhole)
         for (int x = 3; x < std::min(3 + static_cast<int>(e.cx), 543); ++x)
             ink += PixelAt(*Sheet(), x, y) != 0xFFFFFFu;
     EXPECT_GT(ink, 50) << "the part below the text bitmap's 300 rows is missing";
+}
+
+TEST_F(Render, ATextBoxBeyondTheBoundIsClippedThere)
+{
+    form->Image1->Canvas()->Font()->SetSize(250);
+    std::string text;
+    for (int i = 0; i < 14; ++i)
+        text += "大";
+    int big = AddItem(3, 3, text);
+    ASSERT_GT(Extent(big).cx, 4096);
+    RedrawAt(540, 380);
+    EXPECT_EQ(4096, form->Image4->Picture()->Bitmap()->Width());
+    EXPECT_TRUE(errors.empty());
+    int ink = 0;
+    for (int x = 3; x < 543; ++x)
+        ink += PixelAt(*Sheet(), x, 3 + Extent(big).cy / 2) != 0xFFFFFFu;
+    EXPECT_GT(ink, 50) << "no text on the sheet";
 }

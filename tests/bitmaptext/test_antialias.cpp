@@ -135,6 +135,15 @@ TEST_F(AntialiasTextOutTest, ClippingKeepsTheVisiblePixels)
     }
 }
 
+TEST_F(AntialiasTextOutTest, HugeTextRendersOnlyWhatTheDestinationShows)
+{
+    // Doubled, 40 characters at 1000 points are over 100000 pixels wide: more than any
+    // scratch bitmap holds, and far more than the destination shows.
+    Font.SetSize(1000);
+    auto small = Dest(40, 40);
+    EXPECT_NO_THROW(AntialiasTextOut(small.get(), -2000, -600, &Font, std::string(40, 'W')));
+}
+
 // Over white, a fully inked pixel takes the colour exactly; the rest lie between it and white.
 TEST_F(AntialiasTextOutTest, SystemColourIsDrawnAsItsCurrentRgb)
 {

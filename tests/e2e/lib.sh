@@ -12,10 +12,11 @@ fresh_work_dir() {
     mkdir -p "$work"
 }
 
-# Starts kova.exe from its own directory; sets kova_pid.
+# Starts kova.exe from its own directory, Wine's messages to the file LOG when given; sets
+# kova_pid.
 start_kova() {
-    local exe="$1"
-    (cd "$(dirname "$exe")" && exec wine "./$(basename "$exe")" </dev/null >/dev/null 2>&1) &
+    local exe="$1" log="${2:-/dev/null}"
+    (cd "$(dirname "$exe")" && exec wine "./$(basename "$exe")" </dev/null >/dev/null 2>"$log") &
     kova_pid=$!
 }
 

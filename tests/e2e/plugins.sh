@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the real kova.exe with fixture plug-ins copied next to it. With sound plug-ins it
 # starts as usual; with one that loads but lacks an export its kind requires, the message
-# is shown and the program ends once the user closes it.
+# is shown and the program ends once the user closes it. A picture is still stamped when the
+# first plug-in faults and the next returns one handle for both blocks, and Wine sees no
+# handle freed twice.
 # Usage: plugins.sh KOVA_EXE SPI_FIXTURE_DIR COMBO_ITEMS_EXE
 set -euo pipefail
 exe="$1"
@@ -58,3 +60,45 @@ rc=0
 wait "$kova_pid" || rc=$?
 [ "$rc" -ne 0 ] || fail "the program ended with exit code 0"
 echo "plugins: broken plug-in ends the program (exit code $rc): ok"
+
+# A plug-in that faults, tried first for its own extension, then one that returns one handle
+# for the header and the pixels. With Wine's warnings on local memory logged.
+rm -f "$work"/*.spi
+cp "$spi/in_fault.spi" "$spi/in_shared.spi" "$work/"
+printf 'any picture' >"$work/pic.fxf"
+WINEDEBUG=warn+globalmem start_kova "$work/kova.exe" "$work/wine.log"
+win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
+sub=$(wait_window "サブウィンドウ") || fail "sub-window not shown"
+sleep 0.3
+eval "$(xdotool getwindowgeometry --shell "$sub")"
+xdotool mousemove $((X + 275)) $((Y + 65)) click 1
+wait_window "開く" >/dev/null || fail "open dialog not shown"
+sleep 0.3
+xdotool type --delay 20 "$(winepath -w "$work/pic.fxf")"
+xdotool key Return
+sleep 1
+if xdotool search --onlyvisible --name '^KO-VA$' >/dev/null 2>&1; then
+    fail "a message box appeared although the second plug-in decodes the picture"
+fi
+# Stamped at (100, 100): the 2 by 1 picture's pixels are the block's first bytes, the
+# header's size 40 and width 2, as blue, green, red.
+sheet_origin "$win"
+click_at 500 360
+drag 3 100 100 100 100
+at 500 370
+save_as "$(winepath -w "$work")\\sheet"
+[ -f "$work/sheet.bmp" ] || fail "no sheet.bmp written after the load"
+/usr/bin/python3 - "$work/sheet.bmp" <<'PY' || fail "the shared block's picture is not on the sheet"
+import sys
+from PIL import Image
+px = Image.open(sys.argv[1]).convert("RGB").load()
+got = (px[100, 100], px[101, 100])
+if got != ((0, 0, 40), (0, 2, 0)):
+    sys.exit(f"stamped pixels {got}")
+PY
+kill "$kova_pid" 2>/dev/null || true
+wait "$kova_pid" 2>/dev/null || true
+if grep -a 'invalid handle' "$work/wine.log"; then
+    fail "Wine saw a handle freed that was not ours or no longer allocated"
+fi
+echo "plugins: a fault, then one block for both: stamped, nothing freed twice: ok"

@@ -224,19 +224,16 @@ TModalResult TForm::ShowModal()
         ReleaseCapture();
     FModalResult = mrNone;
     // Declared first, so the other windows are enabled again before the form hides and
-    // its owner is activated. Disabling took the focus away; it goes back.
+    // its owner is activated.
     struct ModalState {
         TForm* Form;
-        HWND Focus;
         ~ModalState()
         {
             Form->FModal = false;
             Form->Hide();
             Form->SetOwnerWindow(Application->Handle());
-            if (IsWindow(Focus) && IsWindowVisible(Focus) && IsWindowEnabled(Focus))
-                ::SetFocus(Focus);
         }
-    } state{this, GetFocus()};
+    } state{this};
     // Owned by the window it was opened from, the form stays above that window.
     HWND active = GetActiveWindow();
     SetOwnerWindow(active && active != Handle() ? active : Application->Handle());

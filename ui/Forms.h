@@ -53,7 +53,6 @@ public:
     void Close();
     // Shows the form, owned by the active window, with every other window of the thread
     // disabled until ModalResult is set (or the form is closed); returns ModalResult.
-    // The focus goes back where it was.
     TModalResult ShowModal();
     // Moves the focus to the next (or previous) tab stop, wrapping at the ends; false when
     // the form has none.

@@ -34,6 +34,17 @@ wait_window() {
     return 1
 }
 
+# Waits up to 10 s until no window whose name matches is shown.
+wait_gone() {
+    local i
+    for i in $(seq 1 100); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    echo "the window '$1' is still shown" >&2
+    return 1
+}
+
 # Waits up to 10 s for kova.exe to end.
 wait_exit() {
     local i
@@ -85,9 +96,15 @@ menu_entry() {
     sleep 0.3
 }
 
-# ファイル → 保存, with a file name typed into the real save dialog.
+# ファイル → 保存, with a file name typed into the real save dialog. With "keys" the menu
+# is reached with F10: ファイル opens on 新規作成, and Down skips the separator.
 save_as() {
-    menu_entry 15 2
+    if [ "${2:-}" = keys ]; then
+        xdotool key --delay 100 F10 Return Down Return
+        sleep 0.3
+    else
+        menu_entry 15 2
+    fi
     wait_window "名前を付けて保存" >/dev/null || fail "save dialog not shown"
     sleep 0.5
     xdotool type --delay 20 "$1"

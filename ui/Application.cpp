@@ -142,9 +142,10 @@ void TApplication::Restore()
     if (!IsIconic(Handle()))
         return;
     ShowWindow(FHandle, SW_SHOWNOACTIVATE);
-    for (HWND w : FMinimizedWindows)
-        if (IsWindow(w))
-            SetWindowPos(w, nullptr, 0, 0, 0, 0,
+    // Bottom first: a window manager stacks each window it maps on top.
+    for (auto it = FMinimizedWindows.rbegin(); it != FMinimizedWindows.rend(); ++it)
+        if (IsWindow(*it))
+            SetWindowPos(*it, nullptr, 0, 0, 0, 0,
                          SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     FMinimizedWindows.clear();
     if (HWND target = ActiveTarget())

@@ -65,6 +65,11 @@ HWND TApplication::Handle()
                               instance, this);
     if (!FHandle)
         throw EOutOfResources("ウィンドウの作成エラー");
+    // A window with no area is neither moved nor sized: the button's menu restores,
+    // minimizes and closes.
+    HMENU menu = GetSystemMenu(FHandle, FALSE);
+    for (UINT command : {SC_MOVE, SC_SIZE, SC_MAXIMIZE})
+        DeleteMenu(menu, command, MF_BYCOMMAND);
     return FHandle;
 }
 

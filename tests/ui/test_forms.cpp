@@ -74,6 +74,9 @@ TEST(TaskButton, MinimizingTheMainFormHidesTheFormsAndRestoringShowsThemWhereThe
     EXPECT_TRUE(IsRectEmpty(&r));
     EXPECT_EQ(nullptr, GetWindow(button, GW_OWNER));
     EXPECT_EQ(0, GetWindowLongA(button, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    HMENU menu = GetSystemMenu(button, FALSE);
+    EXPECT_EQ(static_cast<UINT>(-1), GetMenuState(menu, SC_MOVE, MF_BYCOMMAND));
+    EXPECT_NE(static_cast<UINT>(-1), GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND));
     for (TForm* form : {main, &other})
         EXPECT_EQ(button, GetWindow(form->Handle(), GW_OWNER));
 

@@ -19,9 +19,10 @@ public:
     explicit TApplication(TComponent* AOwner);
     ~TApplication() override;
 
-    // The application window, created on first use: unowned, with no area, shown with the
-    // main form (ShowButton).
+    // The application window, created on first use: unowned, with no area.
     HWND Handle();
+    // Shows the application window: the program's task-bar button, which comes with the
+    // main form.
     void ShowButton();
     // Minimizing hides every window of the program and leaves the button minimized;
     // restoring shows them again where they were, the main form active.

@@ -34,6 +34,25 @@ wait_window() {
     return 1
 }
 
+# Prints the X window id of a message box of the program, waiting up to 20 s, or with
+# "now" only looking once. It has the application title, as the application window has,
+# which shows no area (Wine maps it 1x1).
+message_box() {
+    local tries=200 i id
+    [ "${1:-}" = now ] && tries=1
+    for i in $(seq 1 "$tries"); do
+        for id in $(xdotool search --onlyvisible --name '^KO-VA$' 2>/dev/null); do
+            eval "$(xdotool getwindowgeometry --shell "$id")"
+            if [ "$WIDTH" -gt 1 ]; then
+                echo "$id"
+                return 0
+            fi
+        done
+        [ "$tries" -gt 1 ] && sleep 0.1
+    done
+    return 1
+}
+
 # Waits up to 10 s until no window whose name matches is shown.
 wait_gone() {
     local i

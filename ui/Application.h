@@ -1,11 +1,12 @@
 #pragma once
-// The application object: the hidden application window (task-bar title, owner of every
-// form), the main form, the message loop and the default display of exceptions; and the
-// plain message box and the system beep.
+// The application object: the application window (the program's task-bar button, with the
+// title, owner of every form), the main form, the message loop and the default display of
+// exceptions; and the plain message box and the system beep.
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/Classes.h"
 
@@ -18,8 +19,15 @@ public:
     explicit TApplication(TComponent* AOwner);
     ~TApplication() override;
 
-    // The application window, created on first use.
+    // The application window, created on first use: unowned, with no area.
     HWND Handle();
+    // Shows the application window: the program's task-bar button, which comes with the
+    // main form.
+    void ShowButton();
+    // Minimizing hides every window of the program and leaves the button minimized;
+    // restoring shows them again where they were, the main form active.
+    void Minimize();
+    void Restore();
     std::string Title() const { return FTitle; }
     void SetTitle(const std::string& title);
 
@@ -57,8 +65,14 @@ public:
 private:
     friend class TForm;
     void FormDestroyed(TForm* form);
+    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The window that should be active: the main form, or while it is disabled the
+    // topmost enabled window of the program (a modal one).
+    HWND ActiveTarget() const;
 
     HWND FHandle = nullptr;
+    std::vector<HWND> FMinimizedWindows;  // hidden by Minimize, topmost first
     std::string FTitle;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
@@ -66,6 +80,9 @@ private:
 };
 
 extern TApplication* Application;
+
+// The visible top-level windows of this thread, topmost first.
+std::vector<HWND> VisibleThreadWindows();
 
 // A plain message box with the application title and an OK button.
 void ShowMessage(const std::string& message);

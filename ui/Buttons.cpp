@@ -13,6 +13,22 @@ TForm* ParentForm(TControl* c)
 
 bool IsClicked(UINT msg, WPARAM wParam) { return msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED; }
 
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The character after a single "&" ("&&" is an ampersand), upper-cased; 0 when none.
+// Stepped by characters: a double-byte character is never taken apart.
+char Mnemonic(const std::string& caption)
+{
+    for (const char* p = caption.c_str(); *p; p = CharNextA(p)) {
+        if (*p != '&')
+            continue;
+        if (p[1] != '&')
+            return UpperAscii(p[1]);
+        ++p;
+    }
+    return 0;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- TLabel
@@ -51,12 +67,29 @@ void TLabel::AdjustBounds()
     SetBounds(FLeft, FTop, rc.right, rc.bottom);
 }
 
+// ---------------------------------------------------------------- TButtonControl
+
+bool TButtonControl::Pressable()
+{
+    return HandleAllocated() && IsWindowVisible(Handle()) && IsWindowEnabled(Handle());
+}
+
+bool TButtonControl::DialogKey(UINT msg, WPARAM key)
+{
+    const char letter = Mnemonic(Caption());
+    if (msg != WM_SYSCHAR || !letter || letter != UpperAscii(static_cast<char>(key)) || !Pressable())
+        return false;
+    SendMessageA(Handle(), BM_CLICK, 0, 0);
+    return true;
+}
+
 // ---------------------------------------------------------------- TButton
 
-TButton::TButton(TComponent* AOwner) : TWinControl(AOwner)
+TButton::TButton(TComponent* AOwner) : TButtonControl(AOwner)
 {
     FWidth = 75;
     FHeight = 25;
+    SetTabStop(true);
 }
 
 void TButton::SetDefault(bool v)
@@ -70,7 +103,7 @@ void TButton::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.WinClassName = "BUTTON";
-    params.Style |= WS_TABSTOP | (FDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    params.Style |= FDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
 }
 
 bool TButton::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM /*lParam*/, LRESULT& result)
@@ -90,9 +123,11 @@ void TButton::Clicked()
     Click();
 }
 
-bool TButton::DialogKey(WPARAM key)
+bool TButton::DialogKey(UINT msg, WPARAM key)
 {
-    if (!HandleAllocated() || !IsWindowVisible(Handle()) || !IsWindowEnabled(Handle()))
+    if (msg != WM_KEYDOWN)
+        return TButtonControl::DialogKey(msg, key);
+    if (!Pressable())
         return false;
     bool take = FCancel;
     if (key == VK_RETURN) {
@@ -108,10 +143,11 @@ bool TButton::DialogKey(WPARAM key)
 
 // ---------------------------------------------------------------- TCheckBox
 
-TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner)
+TCheckBox::TCheckBox(TComponent* AOwner) : TButtonControl(AOwner)
 {
     FWidth = 97;
     FHeight = 17;
+    SetTabStop(true);
 }
 
 void TCheckBox::SetChecked(bool v)
@@ -129,7 +165,7 @@ void TCheckBox::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.WinClassName = "BUTTON";
-    params.Style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+    params.Style |= BS_AUTOCHECKBOX;
 }
 
 void TCheckBox::HandleCreated()

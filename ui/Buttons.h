@@ -19,9 +19,21 @@ private:
     void AdjustBounds();
 };
 
+// A control of the system BUTTON class. Alt plus the letter after a single "&" in its
+// caption clicks it, as the control's own Space does.
+class TButtonControl : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+    bool DialogKey(UINT msg, WPARAM key) override;
+
+protected:
+    // Visible and enabled on the screen.
+    bool Pressable();
+};
+
 // A click sets ModalResult (unless mrNone) on the button's form, then runs OnClick.
 // Enter clicks the focused button, or else the default one; Esc the cancel button.
-class TButton : public TWinControl {
+class TButton : public TButtonControl {
 public:
     explicit TButton(TComponent* AOwner);
 
@@ -32,7 +44,7 @@ public:
     TModalResult ModalResult() const { return FModalResult; }
     void SetModalResult(TModalResult v) { FModalResult = v; }
 
-    bool DialogKey(WPARAM key) override;
+    bool DialogKey(UINT msg, WPARAM key) override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -47,7 +59,7 @@ private:
 };
 
 // Changing Checked, by the user or by the program once loaded, runs OnClick.
-class TCheckBox : public TWinControl {
+class TCheckBox : public TButtonControl {
 public:
     explicit TCheckBox(TComponent* AOwner);
 

@@ -28,6 +28,7 @@ TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner)
 {
     FWidth = 145;
     FHeight = 21;
+    SetTabStop(true);
 }
 
 int TComboBox::ItemIndex() const { return FItemIndex; }
@@ -61,7 +62,7 @@ void TComboBox::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.WinClassName = "COMBOBOX";
-    params.Style |= WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_HASSTRINGS;
+    params.Style |= WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS;
     if (FStyle == csOwnerDrawFixed)
         params.Style |= CBS_OWNERDRAWFIXED;
     // The window's height includes the dropped-down list.

@@ -304,6 +304,26 @@ void TWinControl::SetTabOrder(int v)
     list.insert(list.begin() + v, this);
 }
 
+void TWinControl::SetTabStop(bool v)
+{
+    FTabStop = v;
+    if (FHandle) {
+        const LONG style = GetWindowLongA(FHandle, GWL_STYLE);
+        SetWindowLongA(FHandle, GWL_STYLE, v ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    }
+}
+
+void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const
+{
+    for (TWinControl* c : FTabList) {
+        if (!c->FVisible || !c->FEnabled)
+            continue;
+        if (c->FTabStop)
+            list.push_back(c);
+        c->GetTabOrderList(list);
+    }
+}
+
 int TWinControl::ClientWidth() const
 {
     if (!FHandle)
@@ -419,11 +439,11 @@ void TWinControl::AdjustSize()
         SetClientHeight(height);
 }
 
-bool TWinControl::DialogKey(WPARAM key)
+bool TWinControl::DialogKey(UINT msg, WPARAM key)
 {
     for (TControl* c : FControls) {
         auto* w = dynamic_cast<TWinControl*>(c);
-        if (w && w->DialogKey(key))
+        if (w && w->DialogKey(msg, key))
             return true;
     }
     return false;
@@ -439,6 +459,8 @@ TWinControl* TWinControl::FromHandle(HWND wnd)
 void TWinControl::CreateParams(TCreateParams& params)
 {
     params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    if (FTabStop)
+        params.Style |= WS_TABSTOP;
     if (FVisible)
         params.Style |= WS_VISIBLE;
     if (!FEnabled)

@@ -152,6 +152,12 @@ public:
     // Position among the parent's windowed children for keyboard navigation.
     int TabOrder() const;
     void SetTabOrder(int v);
+    // Tab and Shift+Tab stop at the control.
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool v);
+    // Appends the visible, enabled tab stops inside the control, in tab order, each
+    // container's own stops right after it.
+    void GetTabOrderList(std::vector<TWinControl*>& list) const;
 
     int ClientWidth() const override;
     int ClientHeight() const override;
@@ -165,10 +171,11 @@ public:
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool v);
 
-    // Enter or Esc offered by the form: true when this control or one of its children
-    // took the key (default and cancel buttons).
-    virtual bool DialogKey(WPARAM key);
-    // True when the control, having the focus, uses Enter or Esc itself.
+    // A key offered by the form before the focused control sees it: Enter or Esc
+    // (WM_KEYDOWN) or an Alt+character (WM_SYSCHAR). True when this control or one of its
+    // children took it (default and cancel buttons, "&" letters).
+    virtual bool DialogKey(UINT msg, WPARAM key);
+    // True when the control, having the focus, uses the key itself.
     virtual bool WantsKey(WPARAM /*key*/) { return false; }
 
     // The control whose window this is, or nullptr.
@@ -223,6 +230,7 @@ private:
     TControl* FMouseControl = nullptr;  // holds the capture after a left press
     bool FAligning = false;
     bool FAutoSize = false;
+    bool FTabStop = false;
 };
 
 // A windowless control, painted by its parent into the parent's DC.

@@ -1,5 +1,6 @@
 #include "ui/Forms.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/Exceptions.h"
@@ -39,9 +40,11 @@ void BorderStyles(TFormBorderStyle border, DWORD& style, DWORD& exStyle)
 // Disables the other enabled, visible top-level windows of this thread for one scope.
 class DisabledWindows {
 public:
-    explicit DisabledWindows(HWND except) : FExcept(except)
+    explicit DisabledWindows(HWND except)
     {
-        EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(this));
+        for (HWND w : VisibleThreadWindows())
+            if (w != except && IsWindowEnabled(w))
+                FWindows.push_back(w);
         for (HWND w : FWindows)
             EnableWindow(w, FALSE);
     }
@@ -55,16 +58,10 @@ public:
     }
 
 private:
-    static BOOL CALLBACK Collect(HWND wnd, LPARAM param)
-    {
-        auto* self = reinterpret_cast<DisabledWindows*>(param);
-        if (wnd != self->FExcept && IsWindowVisible(wnd) && IsWindowEnabled(wnd))
-            self->FWindows.push_back(wnd);
-        return TRUE;
-    }
-    HWND FExcept;
     std::vector<HWND> FWindows;
 };
+
+bool KeyHeld(int key) { return GetKeyState(key) < 0; }
 
 }  // namespace
 
@@ -162,6 +159,14 @@ void TForm::SetMenu(TMainMenu* menu)
     ApplyClientSize(width, height);
 }
 
+void TForm::VisibleChanged()
+{
+    // The program's button comes with its main window, before the window shows.
+    if (FVisible && Application->MainForm() == this)
+        Application->ShowButton();
+    TWinControl::VisibleChanged();
+}
+
 void TForm::Show()
 {
     SetVisible(true);
@@ -219,20 +224,63 @@ TModalResult TForm::ShowModal()
         ReleaseCapture();
     FModalResult = mrNone;
     // Declared first, so the other windows are enabled again before the form hides and
-    // one of them is activated.
+    // its owner is activated.
     struct ModalState {
         TForm* Form;
         ~ModalState()
         {
             Form->FModal = false;
             Form->Hide();
+            Form->SetOwnerWindow(Application->Handle());
         }
     } state{this};
+    // Owned by the window it was opened from, the form stays above that window.
+    HWND active = GetActiveWindow();
+    SetOwnerWindow(active && active != Handle() ? active : Application->Handle());
     DisabledWindows disabled(Handle());
     FModal = true;
     Show();
     ModalLoop();
     return FModalResult;
+}
+
+void TForm::SetOwnerWindow(HWND owner)
+{
+    SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+}
+
+bool TForm::SelectNext(bool forward)
+{
+    std::vector<TWinControl*> stops;
+    GetTabOrderList(stops);
+    if (stops.empty())
+        return false;
+    const int count = static_cast<int>(stops.size());
+    // The stop that holds the focus is the nearest one above the focused window.
+    int current = -1;
+    for (HWND w = GetFocus(); w && w != Handle() && current < 0; w = GetParent(w)) {
+        auto it = std::find_if(stops.begin(), stops.end(), [w](TWinControl* c) { return c->Handle() == w; });
+        if (it != stops.end())
+            current = static_cast<int>(it - stops.begin());
+    }
+    const int next = current < 0 ? (forward ? 0 : count - 1) : (current + (forward ? 1 : count - 1)) % count;
+    ::SetFocus(stops[static_cast<size_t>(next)]->Handle());
+    // The keyboard is in use: focus rectangles show from now on.
+    SendMessageA(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    return true;
+}
+
+bool TForm::FocusControl()
+{
+    HWND target = FLastFocus;
+    if (!target || !IsChild(Handle(), target) || !IsWindowVisible(target) || !IsWindowEnabled(target)) {
+        std::vector<TWinControl*> stops;
+        GetTabOrderList(stops);
+        target = stops.empty() ? nullptr : stops.front()->Handle();
+    }
+    if (target)
+        ::SetFocus(target);
+    return target != nullptr;
 }
 
 void TForm::ModalLoop()
@@ -272,6 +320,24 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         Close();
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(Handle(), focus))
+                FLastFocus = focus;
+        }
+        break;
+    case WM_SETFOCUS:
+        if (FocusControl())
+            return 0;
+        break;
+    case WM_SYSCOMMAND:
+        // The forms have no buttons of their own: minimizing one minimizes the program.
+        if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+            Application->Minimize();
+            return 0;
+        }
+        break;
     case WM_SHOWWINDOW:
         if (wParam && OnShow)
             Application->Guard([this] { OnShow(this); });
@@ -294,7 +360,10 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 bool HandleDialogKey(const MSG& msg)
 {
-    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE))
+    const bool keyDown = msg.message == WM_KEYDOWN;
+    const bool tab = keyDown && msg.wParam == VK_TAB && !KeyHeld(VK_CONTROL) && !KeyHeld(VK_MENU);
+    const bool enterOrEsc = keyDown && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
+    if (!tab && !enterOrEsc && msg.message != WM_SYSCHAR)
         return false;
     TWinControl* focused = nullptr;
     for (HWND w = msg.hwnd; w && !focused; w = GetAncestor(w, GA_PARENT))
@@ -305,7 +374,9 @@ bool HandleDialogKey(const MSG& msg)
     while (c->Parent())
         c = c->Parent();
     auto* form = dynamic_cast<TForm*>(c);
-    return form && IsWindowEnabled(form->Handle()) && form->DialogKey(msg.wParam);
+    if (!form || !IsWindowEnabled(form->Handle()))
+        return false;
+    return tab ? form->SelectNext(!KeyHeld(VK_SHIFT)) : form->DialogKey(msg.message, msg.wParam);
 }
 
 }  // namespace kova

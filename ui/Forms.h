@@ -1,5 +1,6 @@
 #pragma once
 // Forms: top-level windows owned by the application window, loaded from a form description.
+// Keys go round their controls as the platform's dialog manager does it.
 #include <functional>
 #include <string>
 
@@ -50,9 +51,12 @@ public:
     // caHide by default; the main form's close ends the application, a modal form's close
     // ends ShowModal with mrCancel.
     void Close();
-    // Shows the form with every other window of the thread disabled until ModalResult is
-    // set (or the form is closed); returns ModalResult.
+    // Shows the form, owned by the active window, with every other window of the thread
+    // disabled until ModalResult is set (or the form is closed); returns ModalResult.
     TModalResult ShowModal();
+    // Moves the focus to the next (or previous) tab stop, wrapping at the ends; false when
+    // the form has none.
+    bool SelectNext(bool forward);
     TModalResult ModalResult() const { return FModalResult; }
     void SetModalResult(TModalResult v) { FModalResult = v; }
 
@@ -69,11 +73,16 @@ protected:
     // properties set, then Loaded to each), then OnCreate inside the application's guard.
     void LoadForm(const std::function<void()>& describe);
     void CreateParams(TCreateParams& params) override;
+    void VisibleChanged() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     friend class TMainMenu;
+    // The form itself got the focus: it goes on to the control that had it last, or else
+    // to the first tab stop. False when there is none.
+    bool FocusControl();
     void ApplyPosition();
+    void SetOwnerWindow(HWND owner);
     void ModalLoop();
     void ApplyClientSize(int width, int height);
     // Calls OnClose; false when it answered caNone.
@@ -86,11 +95,13 @@ private:
     TModalResult FModalResult = mrNone;
     bool FModal = false;
     bool FShown = false;
+    HWND FLastFocus = nullptr;  // the focused control when the form was last deactivated
 };
 
-// For message loops, before a key message is translated: Enter and Esc go to the default
-// and cancel buttons of the form of the focused window, unless the focused control uses
-// them itself. True when the key was taken.
+// For message loops, before a key message is dispatched: in the form of the focused window,
+// Tab and Shift+Tab move the focus, Enter and Esc go to the default and cancel buttons and
+// Alt plus a letter to the button with that "&" letter, unless the focused control uses
+// the key itself. True when the key was taken.
 bool HandleDialogKey(const MSG& msg);
 
 }  // namespace kova

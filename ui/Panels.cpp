@@ -121,6 +121,7 @@ TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner)
 {
     FWidth = 289;
     FHeight = 193;
+    SetTabStop(true);
 }
 
 TPageControl::~TPageControl()
@@ -161,7 +162,6 @@ void TPageControl::CreateParams(TCreateParams& params)
         throw EOutOfResources("ウィンドウクラスの作成エラー");
     TWinControl::CreateParams(params);
     params.WinClassName = WC_TABCONTROLA;
-    params.Style |= WS_TABSTOP;
 }
 
 void TPageControl::HandleCreated() { UpdateTabs(); }

@@ -8,13 +8,14 @@ TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner)
 {
     FWidth = 121;
     FHeight = 21;
+    SetTabStop(true);
 }
 
 void TEdit::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.WinClassName = "EDIT";
-    params.Style |= WS_TABSTOP | ES_AUTOHSCROLL;
+    params.Style |= ES_AUTOHSCROLL;
     params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
@@ -71,13 +72,14 @@ TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner)
 {
     FWidth = 185;
     FHeight = 89;
+    SetTabStop(true);
 }
 
 void TMemo::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.WinClassName = "EDIT";
-    params.Style |= WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+    params.Style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
     params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 

@@ -42,6 +42,7 @@ TTreeView::TTreeView(TComponent* AOwner) : TWinControl(AOwner)
 {
     FWidth = 121;
     FHeight = 97;
+    SetTabStop(true);
 }
 
 TTreeNode* TTreeView::Selected()
@@ -74,7 +75,7 @@ void TTreeView::CreateParams(TCreateParams& params)
         throw EOutOfResources("ウィンドウクラスの作成エラー");
     TWinControl::CreateParams(params);
     params.WinClassName = WC_TREEVIEWA;
-    params.Style |= WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT;
+    params.Style |= TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT;
     params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 

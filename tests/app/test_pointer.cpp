@@ -148,6 +148,13 @@ TEST_F(Pointer, DoubleClickOnEmptySheetOpensTheEditorWithItsLastText)
     EXPECT_EQ(form->Width() - 120 - 10, form->Edit1->Width());
     EXPECT_EQ(-1, form->EditItem);
     form->Edit1->SetText("first");
+    // Only a click commits: the editor's Enter and Tab do not.
+    for (WPARAM key : {VK_RETURN, VK_TAB}) {
+        PostMessageA(form->Edit1->Handle(), WM_KEYDOWN, key, 0);
+        Application->ProcessMessages();
+    }
+    EXPECT_TRUE(form->Edit1->Visible());
+    EXPECT_EQ(0, form->ItemCount);
     Click(400, 300);
     EXPECT_FALSE(form->Edit1->Visible());
     EXPECT_EQ(-200, form->Edit1->Left());

@@ -98,6 +98,33 @@ protected:
         Application->ProcessMessages();
     }
 
+    static std::string FocusedName()
+    {
+        TWinControl* c = TWinControl::FromHandle(GetFocus());
+        return c ? c->Name : "(none)";
+    }
+
+    // The focused control's name, then after each of count Tabs, then after each of count
+    // Shift+Tabs.
+    static std::vector<std::string> TabWalk(size_t count)
+    {
+        std::vector<std::string> names{FocusedName()};
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        for (BYTE shift : {0x00, 0x80}) {
+            keys[VK_SHIFT] = shift;
+            SetKeyboardState(keys);
+            for (size_t i = 0; i < count; ++i) {
+                PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+                Application->ProcessMessages();
+                names.push_back(FocusedName());
+            }
+        }
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+        return names;
+    }
+
     // Width and height of a picture, "w x h".
     static std::string SizeOf(TPicture* p) { return std::to_string(p->Width()) + "x" + std::to_string(p->Height()); }
     std::string Stamp() { return SizeOf(form->Image2->Picture()); }
@@ -136,6 +163,39 @@ TEST_F(Settings, ShowsItselfAtItsPlaceAndSetsAutoEllipse)
     tab.cchTextMax = static_cast<int>(std::size(caption));
     SendMessageA(form2->PageControl1->Handle(), TCM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tab));
     EXPECT_STREQ("設定", caption);
+}
+
+// Shown, the sub-window and the pen dialog (with the panels its options show) focus their
+// first tab stop; Tab goes round the visible stops in tab order and Shift+Tab back.
+TEST_F(Settings, TabGoesRoundTheVisibleTabStopsOfEachWindow)
+{
+    const struct {
+        bool PenDialog;
+        TPenDialogOptions Options;
+        std::vector<std::string> Stops;
+    } windows[] = {
+        {false, {}, {"PageControl1", "Button2", "CheckBox1", "Button3", "TreeView1", "Button4"}},
+        {true, {poSetStyle, poSetColor, poSetWidth}, {"cmbPenStyle", "cmbPenWidth", "btnOK", "btnCancel"}},
+        {true, {poSetColor}, {"btnOK", "btnCancel"}},
+    };
+    for (const auto& w : windows) {
+        const size_t n = w.Stops.size();
+        std::vector<std::string> expected;
+        for (size_t i = 0; i <= n; ++i)
+            expected.push_back(w.Stops[i % n]);
+        for (size_t i = 1; i <= n; ++i)
+            expected.push_back(w.Stops[n - i]);
+        std::vector<std::string> walked;
+        if (w.PenDialog) {
+            InModalLoop walk([&](TfrmPenDialog&) { walked = TabWalk(n); });
+            form2->PenDialog1->SetOptions(w.Options);
+            form2->PenDialog1->Execute();
+            EXPECT_TRUE(walk.Ran());
+        } else {
+            walked = TabWalk(n);
+        }
+        EXPECT_EQ(expected, walked);
+    }
 }
 
 TEST_F(Settings, AcceptedPenGoesToTheFreeHandLayerAndTheSheetAndStaysForNextTime)

@@ -35,6 +35,36 @@ wait_window() {
     return 1
 }
 
+# Prints the X window id of a message box of the program, waiting up to 20 s, or with
+# "now" only looking once. It has the application title, as the application window has,
+# which shows no area (Wine maps it 1x1).
+message_box() {
+    local tries=200 i id
+    [ "${1:-}" = now ] && tries=1
+    for i in $(seq 1 "$tries"); do
+        for id in $(xdotool search --onlyvisible --name '^KO-VA$' 2>/dev/null); do
+            eval "$(xdotool getwindowgeometry --shell "$id")"
+            if [ "$WIDTH" -gt 1 ]; then
+                echo "$id"
+                return 0
+            fi
+        done
+        [ "$tries" -gt 1 ] && sleep 0.1
+    done
+    return 1
+}
+
+# Waits up to 10 s until no window whose name matches is shown.
+wait_gone() {
+    local i
+    for i in $(seq 1 100); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    echo "the window '$1' is still shown" >&2
+    return 1
+}
+
 # Waits up to 10 s for kova.exe to end.
 wait_exit() {
     local i
@@ -86,9 +116,15 @@ menu_entry() {
     sleep 0.3
 }
 
-# ファイル → 保存, with a file name typed into the real save dialog.
+# ファイル → 保存, with a file name typed into the real save dialog. With "keys" the menu
+# is reached with F10: ファイル opens on 新規作成, and Down skips the separator.
 save_as() {
-    menu_entry 15 2
+    if [ "${2:-}" = keys ]; then
+        xdotool key --delay 100 F10 Return Down Return
+        sleep 0.3
+    else
+        menu_entry 15 2
+    fi
     wait_window "名前を付けて保存" >/dev/null || fail "save dialog not shown"
     sleep 0.5
     xdotool type --delay 20 "$1"

@@ -20,7 +20,7 @@ cp "$spi/in_a.spi" "$spi/in_two.spi" "$spi/am.spi" "$spi/xn.spi" "$work/"
 start_kova "$work/kova.exe"
 win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown with sound plug-ins"
 sleep 0.5
-if xdotool search --onlyvisible --name '^KO-VA$' >/dev/null 2>&1; then
+if message_box now >/dev/null; then
     fail "a message box appeared with sound plug-ins"
 fi
 # The open dialog of 画像読み込み lists the bitmap entry, then each module's first format.
@@ -46,7 +46,7 @@ rm -f "$work"/*.spi
 cp "$spi/in_a.spi" "$work/"
 cp "$spi/in_no_getpicture.spi" "$work/broken.spi"
 start_kova "$work/kova.exe"
-box=$(wait_window '^KO-VA$') || fail "no message box for the broken plug-in"
+box=$(message_box) || fail "no message box for the broken plug-in"
 if xdotool search --onlyvisible --name "KOVA　Ver0.5" >/dev/null 2>&1; then
     fail "the main window was shown although its loading failed"
 fi

@@ -39,10 +39,17 @@ protected:
     }
 
     // Posts a key to the focused window and lets the loop take it.
-    void Key(HWND focus, WPARAM key)
+    void Key(HWND focus, WPARAM key, UINT msg = WM_KEYDOWN)
     {
-        PostMessageA(focus, WM_KEYDOWN, key, 0);
+        PostMessageA(focus, msg, key, 0);
         Application->ProcessMessages();
+    }
+    // Where the keyboard goes: the focused window, or else the active one.
+    static HWND KeyTarget() { return GetFocus() ? GetFocus() : GetActiveWindow(); }
+    void Press(WPARAM key)
+    {
+        Key(KeyTarget(), key);
+        Key(KeyTarget(), key, WM_KEYUP);
     }
 
     std::unique_ptr<TForm> Form;
@@ -123,6 +130,45 @@ TEST_F(ControlsTest, EnterAndEscGoToTheDefaultCancelOrFocusedButton)
     ok->SetEnabled(false);
     Key(Form->Handle(), VK_RETURN);
     EXPECT_EQ((std::vector<std::string>{"ok", "cancel", "cancel"}), clicks);
+}
+
+TEST_F(ControlsTest, TheFocusedControlTakesItsKeysAndAltLettersPressButtons)
+{
+    auto* list = Add<TComboBox>(Form.get(), 10, 10, 100, 22);
+    for (const char* item : {"a", "b", "c"})
+        list->Items()->Add(item);
+    list->SetItemIndex(0);
+    auto* tree = Add<TTreeView>(Form.get(), 10, 40, 100, 60);
+    TTreeNode* first = tree->Items()->Add("a.bmp");
+    tree->Items()->Add("b.bmp");
+    tree->SetSelected(first);
+    auto* box = Add<TCheckBox>(Form.get(), 120, 10, 100, 17);
+    box->SetCaption("&auto");
+    auto* ok = Add<TButton>(Form.get(), 120, 40, 75, 25);
+    ok->SetCaption("&OK");
+    auto* cancel = Add<TButton>(Form.get(), 200, 40, 90, 25);
+    cancel->SetCaption("キャンセル(&C)");
+    std::vector<std::string> events;
+    list->OnChange = [&](TObject*) { events.push_back("list " + std::to_string(list->ItemIndex())); };
+    tree->OnChange = [&](TObject*, TTreeNode* node) { events.push_back("tree " + node->Text()); };
+    box->OnClick = [&](TObject*) { events.push_back(box->Checked() ? "box on" : "box off"); };
+    ok->OnClick = [&](TObject*) { events.push_back("ok"); };
+    cancel->OnClick = [&](TObject*) { events.push_back("cancel"); };
+    Form->Show();
+    Application->ProcessMessages();
+
+    EXPECT_EQ(list->Handle(), GetFocus()) << "the first tab stop has the focus";
+    for (WPARAM key : {VK_DOWN, VK_END, VK_HOME, VK_TAB, VK_DOWN, VK_UP, VK_TAB, VK_SPACE, VK_TAB, VK_SPACE})
+        Press(key);
+    Key(KeyTarget(), 'c', WM_SYSCHAR);
+    Key(KeyTarget(), 'x', WM_SYSCHAR);
+    cancel->SetEnabled(false);
+    Key(KeyTarget(), 'C', WM_SYSCHAR);
+    Key(KeyTarget(), 'o', WM_SYSCHAR);
+    Key(KeyTarget(), 'A', WM_SYSCHAR);
+    EXPECT_EQ((std::vector<std::string>{"list 1", "list 2", "list 0", "tree b.bmp", "tree a.bmp", "box on", "ok",
+                                        "cancel", "ok", "box off"}),
+              events);
 }
 
 TEST_F(ControlsTest, TreeViewReportsSelectionChanges)

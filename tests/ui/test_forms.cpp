@@ -49,15 +49,67 @@ TEST_F(GuardTest, HandleExceptionOutsideACatchShowsNothing)
     EXPECT_TRUE(Messages.empty());
 }
 
-TEST(Application, TitleIsTheApplicationWindowText)
+TEST(TaskButton, MinimizingTheMainFormHidesTheFormsAndRestoringShowsThemWhereTheyWere)
 {
     Application->SetTitle("KO-VA");
+    const HWND button = Application->Handle();
+    TForm* main = nullptr;
+    Application->CreateForm(main);
+    TForm other(nullptr);
+    int otherShows = 0;
+    other.OnShow = [&](TObject*) { ++otherShows; };
+    other.SetBounds(2, 105, 337, 211);
+    main->SetBounds(266, 273, 300, 200);
+    EXPECT_FALSE(IsWindowVisible(button));
+    other.Show();
+    main->Show();
+
+    // The button: the title, shown with the main form, no area, unowned, no tool window.
     char text[32] = {};
-    GetWindowTextA(Application->Handle(), text, static_cast<int>(std::size(text)));
+    GetWindowTextA(button, text, static_cast<int>(std::size(text)));
     EXPECT_STREQ("KO-VA", text);
-    EXPECT_FALSE(IsWindowVisible(Application->Handle()));
-    TForm form(nullptr);
-    EXPECT_EQ(Application->Handle(), GetWindow(form.Handle(), GW_OWNER));
+    EXPECT_TRUE(IsWindowVisible(button));
+    RECT r;
+    GetWindowRect(button, &r);
+    EXPECT_TRUE(IsRectEmpty(&r));
+    EXPECT_EQ(nullptr, GetWindow(button, GW_OWNER));
+    EXPECT_EQ(0, GetWindowLongA(button, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    HMENU menu = GetSystemMenu(button, FALSE);
+    EXPECT_EQ(static_cast<UINT>(-1), GetMenuState(menu, SC_MOVE, MF_BYCOMMAND));
+    EXPECT_NE(static_cast<UINT>(-1), GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND));
+    for (TForm* form : {main, &other})
+        EXPECT_EQ(button, GetWindow(form->Handle(), GW_OWNER));
+
+    SendMessageA(main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(IsIconic(button));
+    EXPECT_TRUE(IsWindowVisible(button));
+    EXPECT_FALSE(IsWindowVisible(main->Handle()));
+    EXPECT_FALSE(IsWindowVisible(other.Handle()));
+
+    SendMessageA(button, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsIconic(button));
+    const struct {
+        TForm* Form;
+        RECT Expected;
+    } places[] = {{main, {266, 273, 566, 473}}, {&other, {2, 105, 339, 316}}};
+    for (const auto& p : places) {
+        EXPECT_TRUE(IsWindowVisible(p.Form->Handle()));
+        GetWindowRect(p.Form->Handle(), &r);
+        EXPECT_TRUE(EqualRect(&p.Expected, &r)) << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+    }
+    EXPECT_EQ(main->Handle(), GetActiveWindow());
+    EXPECT_EQ(1, otherShows) << "a restore is no new showing";
+
+    // Close on the button is the main form's own close.
+    bool asked = false;
+    main->OnClose = [&](TObject*, TCloseAction& action) {
+        asked = true;
+        action = caNone;
+    };
+    SendMessageA(button, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(asked);
+    delete main;
+    EXPECT_FALSE(IsWindowVisible(button));
 }
 
 TEST(Ownership, OwnerDestroysOwnedComponentsAndTheirWindows)
@@ -321,21 +373,31 @@ TEST(Closing, ASecondaryFormHidesAndOnCloseCanRefuse)
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
 }
 
-TEST(Modal, ShowModalDisablesTheOtherWindowsUntilModalResultIsSet)
+TEST(Modal, ShowModalOwnedByTheActiveFormDisablesTheOthersAndGivesTheFocusBack)
 {
     TForm other(nullptr);
+    TEdit* edit = nullptr;
+    for (int i = 0; i < 2; ++i) {
+        edit = new TEdit(&other);
+        edit->SetParent(&other);
+    }
     other.Show();
+    SetFocus(edit->Handle());  // not the first tab stop, which the form would choose
     TForm dialog(nullptr);
     dialog.SetBorderStyle(bsDialog);
     bool otherEnabled = true;
+    HWND owner = nullptr;
     dialog.OnShow = [&](TObject*) {
         otherEnabled = IsWindowEnabled(other.Handle()) != 0;
+        owner = GetWindow(dialog.Handle(), GW_OWNER);
         PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0);
     };
     EXPECT_EQ(mrCancel, dialog.ShowModal());
     EXPECT_FALSE(otherEnabled);
+    EXPECT_EQ(other.Handle(), owner);
     EXPECT_TRUE(IsWindowEnabled(other.Handle()));
     EXPECT_FALSE(dialog.Visible());
+    EXPECT_EQ(edit->Handle(), GetFocus());
 
     dialog.OnShow = [&](TObject*) { dialog.SetModalResult(mrOk); };
     EXPECT_EQ(mrOk, dialog.ShowModal());

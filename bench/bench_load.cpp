@@ -1,5 +1,5 @@
 // Times loading a large PNG through the picture and the plug-in path (TPicture, TSPIBitmap,
-// our ifstb plug-in) against the plug-in's own decode of the same file, and reports the
+// our ifwic plug-in) against the plug-in's own decode of the same file, and reports the
 // peak memory of the picture path. Run under Wine: wine build/bench/bench_load.exe FILE.png
 #include <windows.h>
 #include <psapi.h>
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string file = argv[1];
-    const std::string plugin = ProgramDir() + "..\\app\\ifstb.spi";
+    const std::string plugin = ProgramDir() + "..\\app\\ifwic.spi";
     InitPluginGraphics();
     TSPIs spis(nullptr);
     std::unique_ptr<TSPI> module = CreateSPI(plugin);

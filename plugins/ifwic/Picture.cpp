@@ -283,7 +283,7 @@ int DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, HLOCA
 int Recognised(const uint8_t (&head)[HeadSize])
 {
     ComScope com;
-    ComPtr<IWICImagingFactory> factory = com.Usable() ? CreateFactory() : nullptr;
+    ComPtr<IWICImagingFactory> factory = com.CreateFactory();
     ComPtr<IWICStream> stream;
     if (!factory || FAILED(factory->CreateStream(&stream)) ||
         FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(head), HeadSize)))
@@ -299,7 +299,7 @@ int Recognised(const uint8_t (&head)[HeadSize])
 int ReadPictureInfo(const SourceArgs& source, PictureInfo& info)
 {
     ComScope com;
-    ComPtr<IWICImagingFactory> factory = com.Usable() ? CreateFactory() : nullptr;
+    ComPtr<IWICImagingFactory> factory = com.CreateFactory();
     if (!factory)
         return SpiInternalError;
     ComPtr<IStream> stream;
@@ -308,7 +308,7 @@ int ReadPictureInfo(const SourceArgs& source, PictureInfo& info)
     info = PictureInfo{};
     // Opening a decoder decodes the whole picture under Wine; a PNG or JPEG is answered
     // from its header.
-    if (std::optional<PictureHead> head = PeekHead(stream.Get()); head && head->Alpha) {
+    if (std::optional<PictureHead> head = PeekHead(stream.Get()); head && head->Alpha.has_value()) {
         info.Width = static_cast<int32_t>(head->Width);
         info.Height = static_cast<int32_t>(head->Height);
         info.ColorDepth = *head->Alpha ? 32 : 24;
@@ -330,7 +330,7 @@ int DecodePicture(const SourceArgs& source, HLOCAL& infoHandle, HLOCAL& pixelHan
                   int32_t data)
 {
     ComScope com;
-    ComPtr<IWICImagingFactory> factory = com.Usable() ? CreateFactory() : nullptr;
+    ComPtr<IWICImagingFactory> factory = com.CreateFactory();
     if (!factory)
         return SpiInternalError;
     ComPtr<IStream> stream;

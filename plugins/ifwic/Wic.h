@@ -15,23 +15,16 @@ using Microsoft::WRL::ComPtr;
 // COM objects of the call, so that they are released first.
 class ComScope {
 public:
-    ComScope() : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(FResult))
-            CoUninitialize();
-    }
+    ComScope();
+    ~ComScope();
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
-    // A host in the multi-threaded apartment keeps its own; COM works there as well.
-    bool Usable() const { return SUCCEEDED(FResult) || FResult == RPC_E_CHANGED_MODE; }
+    // Null when COM or the imaging component is missing.
+    ComPtr<IWICImagingFactory> CreateFactory() const;
 
 private:
     HRESULT FResult;
 };
-
-// Null when the platform has no imaging component.
-ComPtr<IWICImagingFactory> CreateFactory();
 
 // The installed decoders, in the platform's order.
 std::vector<ComPtr<IWICBitmapDecoderInfo>> InstalledDecoders(IWICImagingFactory* Factory);

@@ -138,6 +138,36 @@ std::string Backslashed(std::string s)
     return s;
 }
 
+// A decoder of our own in the platform's registration, so that the order of the pairs does not
+// rest on the names of the installed ones. It has no server: nothing ever creates it.
+class AardvarkDecoder : public ::testing::Environment {
+public:
+    static constexpr const char* Instance =
+        "CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance\\{C0FFEE00-0000-4000-8000-000000004B56}";
+    static constexpr const char* Decoder = "CLSID\\{C0FFEE00-0000-4000-8000-000000004B56}";
+
+    void SetUp() override
+    {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, Instance, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                 &key, nullptr));
+        RegCloseKey(key);
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, Decoder, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                 &key, nullptr));
+        for (const auto& [name, value] : {std::pair{"FriendlyName", "Aardvark Decoder"},
+                                          {"FileExtensions", ".AAV,.bmp;.Emf,.aav2"},
+                                          {"ContainerFormat", "{C0FFEE01-0000-4000-8000-000000004B56}"}})
+            RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), DWORD(strlen(value) + 1));
+        RegCloseKey(key);
+    }
+    void TearDown() override
+    {
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, Instance);
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, Decoder);
+    }
+};
+testing::Environment* const Aardvark = testing::AddGlobalTestEnvironment(new AardvarkDecoder);
+
 class IfWic : public ::testing::Test {
 protected:
     IfWic() : Spis(std::make_unique<TSPIs>(nullptr))
@@ -172,6 +202,8 @@ TEST_F(IfWic, FormatPairsComeFromTheInstalledDecoders)
     EXPECT_NE(std::string::npos, masks[1].find("*.jpg"));
     EXPECT_EQ("*.gif", masks[2]);
     EXPECT_NE(std::string::npos, masks[3].find("*.tif"));
+    EXPECT_EQ("*.AAV;*.aav2", masks[4]) << "the platform loader's own left out";
+    EXPECT_EQ("Aardvark Decoder", names[4]);
     for (size_t i = 5; i < names.size(); ++i)
         EXPECT_LT(lstrcmpiA(names[i - 1].c_str(), names[i].c_str()), 0) << names[i - 1] << " before " << names[i];
     bool tga = false;

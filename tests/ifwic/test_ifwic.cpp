@@ -326,9 +326,9 @@ TEST_F(IfWic, BadPicturesAreRefusedAndTheHostGoesOn)
         return s;
     };
     const Refusal refusals[] = {
-        {"palette.png", half, 3},     {"full.gif", half, 3},   {"lzw.tif", half, 3},   {"rgba.png", scrambled, 3},
-        {"full.gif", scrambled, 3},   {"wide.png", same, 4},   {"huge.png", same, 4},  {"wide.tif", same, 4},
-        {"grey.png.ppm", same, 2},
+        {"palette.png", half, 3}, {"baseline.jpg", half, 3}, {"full.gif", half, 3}, {"lzw.tif", half, 3},
+        {"rgba.png", scrambled, 3}, {"full.gif", scrambled, 3}, {"wide.png", same, 4}, {"huge.png", same, 4},
+        {"wide.tif", same, 4}, {"grey.png.ppm", same, 2},
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.Name);

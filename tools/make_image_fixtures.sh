@@ -1,6 +1,8 @@
 #!/bin/bash
-# Regenerates the picture fixtures of our stb_image plug-in in tests/data/images with ImageMagick,
+# Regenerates the picture fixtures of our picture plug-in in tests/data/images with ImageMagick,
 # and, next to each, the pixels ImageMagick reads from it: binary PPM, or PAM when it has alpha.
+# The pictures beyond the host's size limits are written by hand (ImageMagick's own limits
+# are lower).
 #
 #   tools/make_image_fixtures.sh
 set -euo pipefail
@@ -30,14 +32,14 @@ source_picture() {
     } >"$work/$kind.txt"
 }
 
-# The PNG colour type (byte 25, in the header chunk) that ImageMagick chose.
-png_type() { od -An -t u1 -j 25 -N 1 "$1" | tr -d ' '; }
+# The PNG colour type (byte 25, in the header chunk) and bit depth (byte 24) that ImageMagick chose.
+png_header() { od -An -t u1 -j 24 -N 2 "$1" | tr -s ' ' | sed 's/^ //'; }
 
-expect_png_type() {
+expect_png_header() {
     local got
-    got=$(png_type "$out/$1")
+    got=$(png_header "$out/$1")
     if [[ $got != "$2" ]]; then
-        echo "$1: PNG colour type $got; expected $2" >&2
+        echo "$1: PNG bit depth and colour type $got; expected $2" >&2
         exit 1
     fi
 }
@@ -51,29 +53,70 @@ source_picture alpha
 } >"$work/alpha.pam"
 convert "$work/full.txt" -depth 8 "$work/full.ppm"
 
-convert "$work/full.ppm" -depth 8 PPM:"$out/full.ppm"
 # No dates or colour chunks in the files, so that a rerun writes the same bytes.
 png="-strip -define png:exclude-chunks=date,time,gAMA,cHRM,bKGD"
 convert "$work/full.ppm" $png PNG8:"$out/palette.png"
-expect_png_type palette.png 3
+expect_png_header palette.png "8 3"
 convert "$work/full.ppm" -colorspace Gray -depth 8 $png -define png:color-type=0 PNG:"$out/grey.png"
-expect_png_type grey.png 0
+expect_png_header grey.png "8 0"
 convert "$work/alpha.pam" -depth 8 $png -define png:color-type=6 PNG:"$out/rgba.png"
-expect_png_type rgba.png 6
+expect_png_header rgba.png "8 6"
+# Sixteen bits whose low byte matters: not a mere copy of an 8-bit picture.
+convert "$work/full.ppm" -depth 16 -evaluate multiply 0.9 $png PNG48:"$out/deep.png"
+expect_png_header deep.png "16 2"
 convert "$work/full.ppm" -strip -quality 90 -sampling-factor 1x1 -interlace None JPEG:"$out/baseline.jpg"
 convert "$work/full.ppm" -strip -quality 90 -sampling-factor 1x1 -interlace JPEG JPEG:"$out/progressive.jpg"
 convert "$work/full.ppm" GIF:"$out/full.gif"
+# Two frames; the first has transparent pixels, the second none.
+convert "$work/alpha.pam" -channel A -threshold 50% +channel \( "$work/full.ppm" -negate \) -loop 0 \
+        GIF:"$out/animated.gif"
+convert "$work/full.ppm" -compress None TIFF:"$out/plain.tif"
+convert "$work/full.ppm" -compress LZW TIFF:"$out/lzw.tif"
 # Without an orientation ImageMagick marks its TGA rows bottom-up but writes them top-down; it
 # reads the origin into an orientation that only -auto-orient applies.
 convert "$work/full.ppm" -compress None -orient TopLeft TGA:"$out/full.tga"
 convert "$work/full.ppm" -flip -compress None -orient BottomLeft TGA:"$out/bottomup.tga"
-convert "$work/full.ppm" PSD:"$out/full.psd"
 
 # What ImageMagick reads back from each file is what the plug-in must decode.
-for f in palette.png grey.png baseline.jpg progressive.jpg full.gif full.tga bottomup.tga; do
+for f in palette.png grey.png deep.png baseline.jpg progressive.jpg full.gif plain.tif lzw.tif full.tga bottomup.tga; do
     convert "$out/$f" -auto-orient -depth 8 PPM:"$out/$f.ppm"
 done
-# A PSD reads as the composite picture and then its layer; the composite is what counts.
-convert "$out/full.psd[0]" -depth 8 PPM:"$out/full.psd.ppm"
 convert "$out/rgba.png" -depth 8 PAM:"$out/rgba.png.pam"
+convert "$out/animated.gif[0]" -depth 8 PAM:"$out/animated.gif.pam"
+
+# Sound black pictures just beyond the limits: 40000 pixels wide (more than 32768 on a side),
+# and 8200 by 8200 (more than 64 Mi pixels). One bit per pixel keeps the files small.
+python3 - "$out" <<'PY'
+import struct, sys, zlib
+
+def png(path, width, height):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    row = b"\0" + bytes((width + 7) // 8)
+    rows = zlib.compress(row * height, 9)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 1, 0, 0, 0, 0))
+                + chunk(b"IDAT", rows) + chunk(b"IEND", b""))
+
+# The same width as a TIFF: a format whose size the plug-in learns only from the decoder.
+def tiff(path, width):
+    row = bytes((width + 7) // 8)
+    runs = [row[i:i + 128] for i in range(0, len(row), 128)]
+    packed = b"".join(bytes([257 - len(run)]) + run[:1] for run in runs)
+    entries = [(256, 4, width), (257, 4, 1), (258, 3, 1), (259, 3, 32773), (262, 3, 1),
+               (273, 4, 0), (277, 3, 1), (278, 4, 1), (279, 4, len(packed))]
+    ifd_size = 2 + 12 * len(entries) + 4
+    data_at = 8 + ifd_size
+    ifd = struct.pack("<H", len(entries))
+    for tag, kind, value in entries:
+        value = data_at if tag == 273 else value
+        ifd += struct.pack("<HHI", tag, kind, 1) + (struct.pack("<HH", value, 0) if kind == 3 else struct.pack("<I", value))
+    with open(path, "wb") as f:
+        f.write(b"II*\0" + struct.pack("<I", 8) + ifd + struct.pack("<I", 0) + packed)
+
+out = sys.argv[1]
+png(out + "/wide.png", 40000, 1)
+png(out + "/huge.png", 8200, 8200)
+tiff(out + "/wide.tif", 40000)
+PY
 echo "fixtures written to $out"

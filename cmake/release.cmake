@@ -18,17 +18,16 @@ endfunction()
 
 # The read-me is kept in UTF-8; users of Susie plug-ins expect Shift_JIS with CRLF line ends.
 find_program(KOVA_ICONV iconv REQUIRED)
-configure_file(${PROJECT_SOURCE_DIR}/docs/readme.txt.in ${PROJECT_BINARY_DIR}/readme-utf8.txt
-               @ONLY NEWLINE_STYLE CRLF)
+configure_file(${PROJECT_SOURCE_DIR}/docs/readme.txt.in ${PROJECT_BINARY_DIR}/readme-utf8.txt @ONLY)
 add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/readme.txt
-  COMMAND ${KOVA_ICONV} -f UTF-8 -t CP932 readme-utf8.txt > readme.tmp
-  COMMAND ${CMAKE_COMMAND} -E rename readme.tmp readme.txt
-  DEPENDS ${PROJECT_BINARY_DIR}/readme-utf8.txt
-  WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+  COMMAND ${CMAKE_COMMAND} -DICONV=${KOVA_ICONV} -DIN=${PROJECT_BINARY_DIR}/readme-utf8.txt
+          -DOUT=${PROJECT_BINARY_DIR}/readme.txt -P ${PROJECT_SOURCE_DIR}/cmake/shift_jis.cmake
+  DEPENDS ${PROJECT_BINARY_DIR}/readme-utf8.txt ${PROJECT_SOURCE_DIR}/cmake/shift_jis.cmake)
 add_custom_target(readme ALL DEPENDS ${PROJECT_BINARY_DIR}/readme.txt)
 install(FILES ${PROJECT_BINARY_DIR}/readme.txt DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_FILE_NAME kova-${PROJECT_VERSION}-win32)
+set(KOVA_PACKAGE_NAME kova-${PROJECT_VERSION}-win32)
+set(CPACK_PACKAGE_FILE_NAME ${KOVA_PACKAGE_NAME})
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -4,6 +4,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 bash "$here/setup.sh"
 bash "$here/build.sh"
+bash "$here/package.sh"
 source "$here/env.sh"
 source "$here/xvfb.sh"
 

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the release zip as a Windows user builds it, with testing off (so without GoogleTest or
+# any test part), in a build of its own, and checks what a user gets: the files in the zip, a
+# read-me in Shift_JIS with CRLF line ends, and the version resources, read back by exiftool.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/env.sh"
+release="$KOVA_BUILD/release"
+
+if [ ! -f "$release/CMakeCache.txt" ]; then
+    cmake -S "$KOVA_ROOT" -B "$release" -DCMAKE_TOOLCHAIN_FILE="$KOVA_ROOT/cmake/mingw-i686.cmake" \
+          -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+fi
+cmake --build "$release" -j"$(nproc)" --target package
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$release/CMakeCache.txt")
+top="kova-$version-win32"
+zip="$release/$top.zip"
+fail() { echo "package: FAIL: $*" >&2; exit 1; }
+
+unzip -l "$zip"
+files=$(unzip -Z1 "$zip" | sort)
+spi=$(sed -n "s|^$top/\([^/]*\.spi\)$|\1|p" <<<"$files")
+[ -n "$spi" ] && [ "$files" = "$(printf '%s\n' "$top/"{kova.exe,readme.txt,"$spi"} | sort)" ] ||
+    fail "expected $top/ with kova.exe, one plug-in and readme.txt; got:" $files
+
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+unzip -q "$zip" -d "$unpacked"
+readme="$unpacked/$top/readme.txt"
+text=$(iconv -f SHIFT_JIS -t UTF-8 "$readme") || fail "readme.txt is not Shift_JIS"
+grep -q "アイデア図ツール" <<<"$text" && grep -qF "$spi" <<<"$text" ||
+    fail "readme.txt does not read as the Japanese read-me naming $spi"
+! LC_ALL=C grep -qv $'\r$' "$readme" || fail "readme.txt has lines without CRLF"
+echo "package: readme.txt is Shift_JIS with CRLF line ends"
+
+for f in kova.exe "$spi"; do
+    info=$(exiftool -p '$ProductName|$FileVersion|$FileVersionNumber|$FileDescription' "$unpacked/$top/$f" 2>&1)
+    [[ $info == "KOVA|$version|$version.0|"?* ]] || fail "$f version resource: $info"
+    echo "package: $f: $info"
+done
+
+grep -qF "$top.zip" "$KOVA_ROOT/README.md" || fail "README.md does not name $top.zip"
+echo "package: ok"

@@ -9,7 +9,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/env.sh"
 native="$KOVA_BUILD/native"
 seconds="${KOVA_FUZZ_SECONDS:-30}"
-readers=(bmpfile diblayout spirules cp932 halftone blend)
+readers=(bmpfile diblayout spirules cp932 halftone blend picturehead)
 
 if [ ! -f "$native/CMakeCache.txt" ]; then
     cmake -S "$KOVA_ROOT/fuzz" -B "$native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
@@ -17,12 +17,13 @@ fi
 cmake --build "$native" -j"$(nproc)" >"$native/build.log" 2>&1 || { cat "$native/build.log"; exit 1; }
 "$native/native_tests" --gtest_brief=1
 
-# Seeds: the bitmap files for the readers of binary data, the test data's paths and masks
-# for the text readers.
+# Seeds: the bitmap files for the readers of binary data, the PNG and JPEG files for the
+# plug-in's size reader, the test data's paths and masks for the text readers.
 seeds="$native/seeds"
 rm -rf "$seeds"
-mkdir -p "$seeds"/{binary,paths,masks}
+mkdir -p "$seeds"/{binary,paths,masks,images}
 cp "$KOVA_ROOT"/tests/data/bmp/*.bmp "$KOVA_ROOT"/tests/data/bmp/*.ppm "$seeds/binary/"
+cp "$KOVA_ROOT"/tests/data/images/*.{png,jpg} "$seeds/images/"
 (cd "$KOVA_ROOT" && find tests/data -type f | sort) | while read -r f; do
     printf '%s' "${f//\//\\}" >"$seeds/paths/$(basename "$f")"
     printf '*.%s;*.%s' "${f##*.}" "$(basename "$f")" >"$seeds/masks/$(basename "$f")"
@@ -31,6 +32,7 @@ seeds_of() {
     case $1 in
     cp932) echo "$seeds/paths" ;;
     spirules) echo "$seeds/masks" ;;
+    picturehead) echo "$seeds/images" ;;
     *) echo "$seeds/binary" ;;
     esac
 }

@@ -25,7 +25,8 @@ stop_private_display() {
 }
 
 # Starts the wineserver of our prefix so that it does not inherit the caller's output; it
-# ends by itself a few seconds after its last program.
+# ends by itself a few seconds after its last program. Status 2 means one runs already (an
+# earlier run still ending, or KOVA open elsewhere), which serves us as well.
 start_wineserver() {
-    wineserver -p5 >/dev/null 2>&1 </dev/null
+    wineserver -p5 >/dev/null 2>&1 </dev/null || [ $? -eq 2 ]
 }

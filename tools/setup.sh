@@ -9,6 +9,8 @@ source "$here/env.sh"
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
           wine wine32:i386 wine64 fonts-wine xvfb x11-utils xdotool imagemagick
           fonts-ipafont-gothic fonts-ipafont-mincho googletest locales libstb-dev python3-pil)
+# A window manager and its remote control, for the test that stands in for a desktop.
+packages+=(openbox wmctrl)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -14,7 +14,7 @@ fresh_work_dir e2e-desktop
 wm_pid=
 finish() {
     [ -n "${kova_pid:-}" ] && kill "$kova_pid" 2>/dev/null || true
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
+    [ -n "$wm_pid" ] && { kill "$wm_pid" && wait "$wm_pid"; } 2>/dev/null || true
     stop_private_display
     use_window_manager N
 }

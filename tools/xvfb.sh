@@ -41,6 +41,7 @@ use_window_manager() {
     [ "$(cat "$mark" 2>/dev/null)" = "$value" ] && return
     printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="%s"\r\n"Decorated"="%s"\r\n' \
         "$value" "$value" >"$reg"
+    start_wineserver
     wine reg import "Z:${reg//\//\\}" >/dev/null 2>&1 </dev/null ||
         { echo "could not set the window mode of the Wine prefix $WINEPREFIX" >&2; return 1; }
     echo "$value" >"$mark"

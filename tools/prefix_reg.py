@@ -20,9 +20,5 @@ lines = ["Windows Registry Editor Version 5.00", ""]
 lines.append(r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]")
 lines += [f'"{k}"="{v}"' for k, v in SUBSTITUTES.items()]
 lines.append("")
-# Without a window manager, windows go exactly where asked and Wine draws the frames.
-lines.append(r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]")
-lines += ['"Managed"="N"', '"Decorated"="N"']
-lines.append("")
 text = "\r\n".join(lines) + "\r\n"
 sys.stdout.buffer.write(b"\xff\xfe" + text.encode("utf-16-le"))

@@ -23,6 +23,7 @@ stop() {
 }
 trap 'stop; exit 130' INT TERM
 trap stop EXIT
+if [ "$private" = yes ]; then use_window_manager N; else use_window_manager Y; fi
 
 cd "$KOVA_BUILD/app"
 wine ./kova.exe </dev/null &

@@ -9,7 +9,7 @@ source "$here/env.sh"
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
           wine wine32:i386 wine64 fonts-wine xvfb x11-utils xdotool imagemagick
           fonts-ipafont-gothic fonts-ipafont-mincho googletest locales python3-pil
-          clang libclang-rt-14-dev openbox
+          clang libclang-rt-14-dev wmctrl openbox
           unzip libimage-exiftool-perl)
 
 as_root() {

@@ -10,6 +10,7 @@ source "$here/xvfb.sh"
 
 start_private_display
 start_wineserver
+use_window_manager N
 trap stop_private_display EXIT
 cd "$KOVA_BUILD"
 ctest --output-on-failure

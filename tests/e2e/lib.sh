@@ -20,6 +20,29 @@ start_kova() {
     kova_pid=$!
 }
 
+# A private display with openbox standing in for a desktop. When the script ends, the
+# program and the display go, and the prefix is back in the tests' window mode. Needs
+# tools/xvfb.sh.
+start_desktop() {
+    trap stop_desktop EXIT
+    start_private_display
+    openbox --sm-disable >"$work/openbox.log" 2>&1 </dev/null &
+    wm_pid=$!
+    local i
+    for i in $(seq 1 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    fail "openbox did not start"
+}
+
+stop_desktop() {
+    [ -n "${kova_pid:-}" ] && kill "$kova_pid" 2>/dev/null || true
+    [ -n "${wm_pid:-}" ] && { kill "$wm_pid" && wait "$wm_pid"; } 2>/dev/null || true
+    stop_private_display
+    use_window_manager N
+}
+
 # Prints the X window id of the first window whose name matches, waiting up to 20 s.
 wait_window() {
     local name="$1" id i

@@ -1,45 +1,19 @@
 #!/usr/bin/env bash
 # The task bar as a window manager sees it: on a display of its own with openbox, and Wine's
-# X11 driver managing the windows (a copy of the prefix with Managed on, so the other tests
-# keep theirs). "KO-VA", the application window, is mapped 1x1 (how Wine maps a window with
-# no area) and has a task-bar entry; the two forms have none. Minimized from the main
-# window's frame, the program leaves only "KO-VA", iconic; activated as a task bar does it,
-# both forms come back where they were, the main window on top.
+# X11 driver managing the windows. "KO-VA", the application window, is mapped 1x1 (how Wine
+# maps a window with no area) and has a task-bar entry; the two forms have none. Minimized
+# from the main window's frame, the program leaves only "KO-VA", iconic; activated as a task
+# bar does it, both forms come back where they were, the main window on top.
 set -euo pipefail
 exe="$1"
-out="${2:-$(dirname "$exe")}"
+out="$2"
 here="$(dirname "$0")"
 source "$here/lib.sh"
 source "$here/../../tools/xvfb.sh"
 
 fresh_work_dir e2e-taskbar
-managed="$(cd "$out" && pwd)/wineprefix-managed"
-settings="$(cat "$WINEPREFIX/.kova-settings" 2>/dev/null || true)"
-if [ "$(cat "$managed/.kova-managed" 2>/dev/null || true)" != "$settings" ]; then
-    rm -rf "$managed"
-    cp -a "$WINEPREFIX" "$managed"
-    WINEPREFIX="$managed" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1 </dev/null
-    WINEPREFIX="$managed" wineserver -w
-    echo "$settings" >"$managed/.kova-managed"
-fi
-export WINEPREFIX="$managed"
-
-wm_pid=
-finish() {
-    [ -n "${kova_pid:-}" ] && kill "$kova_pid" 2>/dev/null || true
-    wineserver -k 2>/dev/null || true
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
-    stop_private_display
-}
-trap finish EXIT
-start_private_display
-openbox --sm-disable >"$work/openbox.log" 2>&1 </dev/null &
-wm_pid=$!
-for i in $(seq 1 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-done
-start_wineserver
+start_desktop
+use_window_manager Y
 
 start_kova "$exe"
 main=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"

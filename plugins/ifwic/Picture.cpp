@@ -83,6 +83,16 @@ int OpenSource(IWICImagingFactory* factory, const SourceArgs& source, ComPtr<ISt
     }
 }
 
+// The imaging factory and the picture's data as a stream, for one call.
+int OpenPicture(const ComScope& com, const SourceArgs& source, ComPtr<IWICImagingFactory>& factory,
+                ComPtr<IStream>& stream)
+{
+    factory = com.CreateFactory();
+    if (!factory)
+        return SpiInternalError;
+    return OpenSource(factory.Get(), source, stream);
+}
+
 bool Rewind(IStream* stream)
 {
     LARGE_INTEGER zero{};
@@ -299,11 +309,9 @@ int Recognised(const uint8_t (&head)[HeadSize])
 int ReadPictureInfo(const SourceArgs& source, PictureInfo& info)
 {
     ComScope com;
-    ComPtr<IWICImagingFactory> factory = com.CreateFactory();
-    if (!factory)
-        return SpiInternalError;
+    ComPtr<IWICImagingFactory> factory;
     ComPtr<IStream> stream;
-    if (int result = OpenSource(factory.Get(), source, stream); result != SpiOk)
+    if (int result = OpenPicture(com, source, factory, stream); result != SpiOk)
         return result;
     info = PictureInfo{};
     // Opening a decoder decodes the whole picture under Wine; a PNG or JPEG is answered
@@ -330,11 +338,9 @@ int DecodePicture(const SourceArgs& source, HLOCAL& infoHandle, HLOCAL& pixelHan
                   int32_t data)
 {
     ComScope com;
-    ComPtr<IWICImagingFactory> factory = com.CreateFactory();
-    if (!factory)
-        return SpiInternalError;
+    ComPtr<IWICImagingFactory> factory;
     ComPtr<IStream> stream;
-    if (int result = OpenSource(factory.Get(), source, stream); result != SpiOk)
+    if (int result = OpenPicture(com, source, factory, stream); result != SpiOk)
         return result;
     if (std::optional<PictureHead> head = PeekHead(stream.Get()); head && Oversized(head->Width, head->Height))
         return SpiNoMemory;

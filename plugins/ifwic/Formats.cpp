@@ -1,6 +1,6 @@
 #include "plugins/ifwic/Formats.h"
 
-#include <windows.h>
+#include "plugins/ifwic/Wic.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -11,16 +11,9 @@ namespace kova::ifwic {
 
 namespace {
 
-// The decoders as the imaging component registers them: one key per decoder under its
-// category, holding the decoder's properties. They are read here rather than through the
-// component enumerator because the host reads every plug-in's formats at start-up, and COM
-// and the imaging component cost Wine some 50 ms to load there.
-const wchar_t DecoderInstances[] = L"CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance";
-
-// Container formats listed first, in this order: PNG, JPEG, GIF, TIFF.
-const wchar_t* const FirstContainers[] = {
-    L"{1B7CFAF4-713F-473C-BBCD-6137425FAEAF}", L"{19E4A5AA-5662-4FC5-A0C0-1758028E1057}",
-    L"{1F8A5601-7D4D-4CBD-9C82-1BC8D4EEB9A5}", L"{163BCC30-E2E9-4F0B-961D-A3E9FDB788A3}"};
+// Container formats listed first, in this order.
+const GUID* const FirstContainers[] = {&GUID_ContainerFormatPng, &GUID_ContainerFormatJpeg, &GUID_ContainerFormatGif,
+                                       &GUID_ContainerFormatTiff};
 
 // The host reads these with its own loader, so they keep it.
 const wchar_t* const PlatformExtensions[] = {L".bmp", L".dib", L".rle", L".ico", L".wmf", L".emf"};
@@ -28,49 +21,19 @@ const wchar_t* const PlatformExtensions[] = {L".bmp", L".dib", L".rle", L".ico",
 // The mask is one info entry, which the host reads into 255 characters.
 constexpr size_t MaxMask = 255;
 
-class RegKey {
-public:
-    RegKey(HKEY parent, const std::wstring& name)
-    {
-        if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &FKey) != ERROR_SUCCESS)
-            FKey = nullptr;
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey()
-    {
-        if (FKey)
-            RegCloseKey(FKey);
-    }
-    HKEY get() const { return FKey; }
-
-    std::wstring SubKey(DWORD index) const
-    {
-        wchar_t name[256];
-        DWORD length = static_cast<DWORD>(std::size(name));
-        if (RegEnumKeyExW(FKey, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return {};
-        return std::wstring(name, length);
-    }
-
-    // A string value; empty when missing or of another type.
-    std::wstring Text(const wchar_t* name) const
-    {
-        DWORD type = 0, bytes = 0;
-        if (RegQueryValueExW(FKey, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || type != REG_SZ)
-            return {};
-        std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-        bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-        if (RegQueryValueExW(FKey, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &bytes) !=
-            ERROR_SUCCESS)
-            return {};
-        text.resize(wcsnlen(text.c_str(), text.size()));
-        return text;
-    }
-
-private:
-    HKEY FKey = nullptr;
-};
+// A text property of a decoder; empty when it has none.
+template <class Get>
+std::wstring Text(Get get)
+{
+    UINT length = 0;
+    if (FAILED(get(0, nullptr, &length)) || length == 0)
+        return {};
+    std::wstring text(length, L'\0');
+    if (FAILED(get(length, text.data(), &length)))
+        return {};
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
 
 std::string Ansi(const std::wstring& text)
 {
@@ -112,26 +75,31 @@ std::string MaskOf(const std::wstring& extensions)
     return mask;
 }
 
-int Rank(const std::wstring& container)
+int Rank(IWICBitmapDecoderInfo* decoder)
 {
-    for (int i = 0; i < 4; ++i)
-        if (_wcsicmp(container.c_str(), FirstContainers[i]) == 0)
-            return i;
-    return 4;
+    GUID container{};
+    if (FAILED(decoder->GetContainerFormat(&container)))
+        return std::size(FirstContainers);
+    const auto first = std::find_if(std::begin(FirstContainers), std::end(FirstContainers),
+                                    [&](const GUID* g) { return IsEqualGUID(*g, container); });
+    return static_cast<int>(first - std::begin(FirstContainers));
 }
 
 std::vector<FormatPair> ReadFormats()
 {
     std::vector<std::tuple<int, FormatPair>> ranked;
-    const RegKey instances(HKEY_CLASSES_ROOT, DecoderInstances);
-    for (DWORD i = 0; instances.get(); ++i) {
-        const std::wstring clsid = instances.SubKey(i);
-        if (clsid.empty())
-            break;
-        const RegKey decoder(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid);
-        FormatPair pair{MaskOf(decoder.Text(L"FileExtensions")), Ansi(decoder.Text(L"FriendlyName"))};
+    ComScope com;
+    ComPtr<IWICImagingFactory> factory = com.CreateFactory();
+    if (!factory)
+        return {};
+    for (const ComPtr<IWICBitmapDecoderInfo>& decoder : InstalledDecoders(factory.Get())) {
+        const std::wstring extensions =
+            Text([&](UINT n, WCHAR* text, UINT* length) { return decoder->GetFileExtensions(n, text, length); });
+        const std::wstring name =
+            Text([&](UINT n, WCHAR* text, UINT* length) { return decoder->GetFriendlyName(n, text, length); });
+        FormatPair pair{MaskOf(extensions), Ansi(name)};
         if (!pair.Mask.empty() && !pair.Description.empty())
-            ranked.emplace_back(Rank(decoder.Text(L"ContainerFormat")), std::move(pair));
+            ranked.emplace_back(Rank(decoder.Get()), std::move(pair));
     }
     std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
         if (std::get<0>(a) != std::get<0>(b))

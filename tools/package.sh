@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release zip as a Windows user builds it, with testing off (so without GoogleTest or
 # any test part), in a build of its own, and checks what a user gets: the files in the zip, a
-# read-me in Shift_JIS with CRLF line ends, and the version resources, read back by exiftool.
+# read-me in Shift_JIS with CRLF line ends, the version resources, read back by exiftool, and no
+# bundled decoder in the plug-in.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/env.sh"
@@ -39,6 +40,8 @@ for f in kova.exe "$spi"; do
     [[ $info == "KOVA|$version|$version.0|"?* ]] || fail "$f version resource: $info"
     echo "package: $f: $info"
 done
+# The plug-in decodes through the platform; no bundled decoder such as stb_image comes along.
+! strings -a "$unpacked/$top/$spi" | grep -qiE 'stbi_|stb_image' || fail "$spi carries stb_image code"
 
 grep -qF "$top.zip" "$KOVA_ROOT/README.md" || fail "README.md does not name $top.zip"
 echo "package: ok"

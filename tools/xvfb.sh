@@ -4,7 +4,9 @@
 start_private_display() {
     local n=90
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"${KOVA_BUILD:-/tmp}/xvfb$n.log" 2>&1 </dev/null &
+    # No reset when the last client goes: the probe below is one, and the next client would
+    # find the server resetting.
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"${KOVA_BUILD:-/tmp}/xvfb$n.log" 2>&1 </dev/null &
     xvfb_pid=$!
     export DISPLAY=":$n"
     local i

@@ -80,8 +80,8 @@ int main(int argc, char** argv)
     auto* in = dynamic_cast<TInSPI*>(module.get());
     spis.Add(module.release());
 
-    // The plug-in loads COM and the imaging component with its first call, once per process;
-    // that is not the picture's memory.
+    // The imaging component's code comes in with the plug-in's first picture call, once per
+    // process; that is not the picture's memory.
     TPictureInfo info{};
     in->GetPictureInfo(file.c_str(), 0, 0, &info);
 

@@ -68,7 +68,6 @@ private:
     friend int WINAPI PluginProgress(int Done, int Total, int32_t Data);
     // Keeps the layout of a usable DIB and drops any other answer.
     void CheckPicture();
-    void FreePictureInfo();
 
     // A handler's exception, kept while the plug-in's frames are on the stack.
     std::exception_ptr FPendingError;

@@ -62,6 +62,8 @@ struct Layout {
     size_t PixelOffset = 0;
 };
 
+bool RunLength(const Layout& l) { return l.Compression == BI_RLE8 || l.Compression == BI_RLE4; }
+
 bool KnownHeaderSize(uint32_t size)
 {
     return size == CoreHeaderSize || size == InfoHeaderSize || size == 52 || size == 56 || size == 108 ||
@@ -167,8 +169,7 @@ Layout ReadLayout(const uint8_t* data, size_t size)
         Invalid();
     // Uncompressed rows must all be in the file, so that a short file claiming a big picture
     // is refused before anyone allocates for it.
-    const bool runLength = l.Compression == BI_RLE8 || l.Compression == BI_RLE4;
-    if (!runLength && static_cast<uint64_t>(RowBytes(l.Width, l.Bits)) * static_cast<uint64_t>(l.Height) >
+    if (!RunLength(l) && static_cast<uint64_t>(RowBytes(l.Width, l.Bits)) * static_cast<uint64_t>(l.Height) >
                           size - l.PixelOffset)
         Invalid();
     return l;
@@ -371,7 +372,7 @@ void DecodePixels(const uint8_t* data, size_t size, uint8_t* top, ptrdiff_t stri
     const Layout l = ReadLayout(data, size);
     const size_t paletteSize = l.Bits <= 8 ? std::min(l.TableEntries, size_t{1} << l.Bits) : 0;
     const Rows rows{top, stride};
-    if (l.Compression == BI_RLE8 || l.Compression == BI_RLE4)
+    if (RunLength(l))
         RleDecoder(data + l.PixelOffset, data + size, l.Compression == BI_RLE4, l, paletteSize, rows).Run();
     else
         DecodeUncompressed(data, l, paletteSize, rows);

@@ -230,11 +230,13 @@ bool CopyRow(const PixelSource& source, int width, int y, int bytesPerPixel, std
     return true;
 }
 
-int CopyRows(const PixelSource& source, int width, int height, int bytesPerPixel, uint8_t* bits,
+// Bytes from one DIB row to the next: whole 32-bit words.
+size_t DibStride(UINT width, int bytesPerPixel) { return (static_cast<size_t>(width) * bytesPerPixel + 3) & ~size_t{3}; }
+
+int CopyRows(const PixelSource& source, int width, int height, int bytesPerPixel, size_t stride, uint8_t* bits,
              const Progress& progress)
 {
     const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel;
-    const size_t stride = (rowBytes + 3) & ~size_t{3};
     const int band = std::max(1, height / ProgressSteps);
     std::vector<uint8_t> scratch(static_cast<size_t>(width) * source.BytesPerPixel);
     for (int y = 0; y < height; ++y) {
@@ -262,7 +264,8 @@ int DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, HLOCA
         return result;
 
     const int bytesPerPixel = alpha ? 4 : 3;
-    const DWORD imageSize = ((width * bytesPerPixel + 3) & ~3u) * height;
+    const size_t stride = DibStride(width, bytesPerPixel);
+    const DWORD imageSize = static_cast<DWORD>(stride * height);
     LocalBlock info(sizeof(BITMAPINFOHEADER), LMEM_MOVEABLE | LMEM_ZEROINIT);
     LocalBlock image(imageSize);
     {
@@ -278,8 +281,8 @@ int DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, HLOCA
         h->biBitCount = static_cast<WORD>(bytesPerPixel * 8);
         h->biCompression = BI_RGB;
         h->biSizeImage = imageSize;
-        if (int result = CopyRows(source, static_cast<int>(width), static_cast<int>(height), bytesPerPixel, bits.get(),
-                                  progress);
+        if (int result = CopyRows(source, static_cast<int>(width), static_cast<int>(height), bytesPerPixel, stride,
+                                  bits.get(), progress);
             result != SpiOk)
             return result;
     }

@@ -99,6 +99,20 @@ wait_exit() {
     return 1
 }
 
+# 画像読み込み of the sub-window (its window id in sub) opens the real open dialog; a file is
+# chosen in it by typing its name.
+open_dialog() {
+    eval "$(xdotool getwindowgeometry --shell "$sub")"
+    xdotool mousemove $((X + 275)) $((Y + 65)) click 1
+    wait_window "開く" >/dev/null || fail "open dialog not shown"
+    sleep 0.3
+}
+choose_file() {
+    xdotool type --delay 20 "$(winepath -w "$1")"
+    xdotool key Return
+    sleep 1
+}
+
 fail() {
     echo "FAIL: $*" >&2
     [ -n "${kova_pid:-}" ] && kill "$kova_pid" 2>/dev/null

@@ -70,13 +70,8 @@ WINEDEBUG=warn+globalmem start_kova "$work/kova.exe" "$work/wine.log"
 win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
 sub=$(wait_window "サブウィンドウ") || fail "sub-window not shown"
 sleep 0.3
-eval "$(xdotool getwindowgeometry --shell "$sub")"
-xdotool mousemove $((X + 275)) $((Y + 65)) click 1
-wait_window "開く" >/dev/null || fail "open dialog not shown"
-sleep 0.3
-xdotool type --delay 20 "$(winepath -w "$work/pic.fxf")"
-xdotool key Return
-sleep 1
+open_dialog
+choose_file "$work/pic.fxf"
 if message_box now >/dev/null; then
     fail "a message box appeared although the second plug-in decodes the picture"
 fi

@@ -18,19 +18,6 @@ convert -size 8x8 xc:'#FF0000' xc:'#00C000' +append \( -size 8x8 xc:'#0000FF' xc
 convert "$work/stamp.ppm" "PNG24:$work/stamp.png"
 convert "$work/stamp.ppm" -flop -quality 95 -sampling-factor 1x1 "JPEG:$work/stamp.jpg"
 
-# 画像読み込み: the real open dialog, and a file chosen in it by typing its name.
-open_dialog() {
-    eval "$(xdotool getwindowgeometry --shell "$sub")"
-    xdotool mousemove $((X + 275)) $((Y + 65)) click 1
-    wait_window "開く" >/dev/null || fail "open dialog not shown"
-    sleep 0.3
-}
-choose_file() {
-    xdotool type --delay 20 "$(winepath -w "$1")"
-    xdotool key Return
-    sleep 1
-}
-
 start_kova "$exe"
 win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
 sub=$(wait_window "サブウィンドウ") || fail "sub-window not shown"

@@ -47,12 +47,8 @@ xdotool mousemove $((px + 240)) $((py + 208)) click 1
 sleep 0.5
 
 # 画像読み込み through the real open dialog.
-xdotool mousemove $((sx + 275)) $((sy + 65)) click 1
-wait_window "開く" >/dev/null || fail "open dialog not shown"
-sleep 0.5
-xdotool type --delay 20 "$(winepath -w "$work/stamp.bmp")"
-xdotool key Return
-sleep 1
+open_dialog
+choose_file "$work/stamp.bmp"
 
 # On the sheet: a free-hand line with the red pen, then a right drag on empty sheet.
 sheet_origin "$win"

@@ -27,8 +27,8 @@ for win in "$main" "$sub" "$button"; do
     xprop -id "$win" -notype 32c _NET_WM_ICON | grep -qw $((0xfff59e0b)) || fail "window $win lacks KOVA's icon"
 done
 eval "$(xdotool getwindowgeometry --shell "$main")"
-orange=$(convert "$work/desktop.png" -crop 32x24+$((X - 4))+$((Y - 24)) -fuzz 8% -fill white -opaque '#f59e0b' \
-         -fill black +opaque white -format '%[fx:round(mean * w * h)]' info:)
+orange=$(convert "$work/desktop.png" -crop 32x24+$((X - 4))+$((Y - 24)) -fuzz 20% -fill black +opaque '#f59e0b' \
+         -fill white -opaque '#f59e0b' -format '%[fx:round(mean * w * h)]' info:)
 [ "$orange" -ge 4 ] || fail "the main window's frame does not show KOVA's icon ($orange orange pixels)"
 
 clients=" $(xprop -root _NET_CLIENT_LIST | sed 's/.*#//; s/,/ /g') "

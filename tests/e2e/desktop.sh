@@ -27,6 +27,7 @@ import -window root "$work/desktop.png"
 for win in "$main" "$sub" "$button"; do
     xprop -id "$win" -notype 32c _NET_WM_ICON | grep -qw $((0xfff59e0b)) || fail "window $win lacks KOVA's icon"
 done
+# The frame is the window manager's top-level window around the main window.
 frame=$main
 until xwininfo -children -id "$frame" | grep -q 'Parent window id: .*(the root window)'; do
     frame=$(xwininfo -children -id "$frame" | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\).*/\1/p')

@@ -1,17 +1,34 @@
 # What a Windows user downloads: kova-<version>-win32.zip, built by the "package" target, holding
 # kova.exe, our picture plug-in and a Japanese read-me. The programs and the plug-in add their own
-# install rules and version resources in their folders.
+# install rules and resources in their folders.
 
-# Gives TARGET a version resource with the project's version and DESCRIPTION (Japanese, UTF-8).
-function(kova_version_resource target description)
+# The program's icon, drawn from its source at the sizes Windows shows (caption, task bar, Alt+Tab,
+# Explorer); the 256 px one is kept as PNG. ImageMagick 7 is "magick"; on Windows "convert" would
+# be the file system tool.
+find_program(KOVA_MAGICK NAMES magick convert REQUIRED)
+set(KOVA_ICON_FILE ${PROJECT_BINARY_DIR}/kova.ico)
+set(KOVA_MANIFEST ${PROJECT_SOURCE_DIR}/app/kova.manifest)
+add_custom_command(OUTPUT ${KOVA_ICON_FILE}
+  COMMAND ${KOVA_MAGICK} -background none ${PROJECT_SOURCE_DIR}/app/kova.svg -depth 8
+          -define icon:auto-resize=256,48,32,24,16 ${KOVA_ICON_FILE}
+  DEPENDS ${PROJECT_SOURCE_DIR}/app/kova.svg)
+add_custom_target(kova_icon DEPENDS ${KOVA_ICON_FILE})
+
+# Gives TARGET a version resource with the project's version and DESCRIPTION (Japanese, UTF-8);
+# a program also gets the icon and the application manifest.
+function(kova_resources target description)
   get_target_property(type ${target} TYPE)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.rc)
   if(type STREQUAL "EXECUTABLE")
     set(file_type VFT_APP)
+    set(program 1)
+    add_dependencies(${target} kova_icon)
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${KOVA_ICON_FILE};${KOVA_MANIFEST}")
   else()
     set(file_type VFT_DLL)
+    set(program 0)
   endif()
-  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
-  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc}.in @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/resources.rc.in ${rc}.in @ONLY)
   file(GENERATE OUTPUT ${rc} INPUT ${rc}.in)
   target_sources(${target} PRIVATE ${rc})
 endfunction()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release zip as a Windows user builds it, with testing off (so without GoogleTest or
 # any test part), in a build of its own, and checks what a user gets: the files in the zip, a
-# read-me in Shift_JIS with CRLF line ends, the version resources, read back by exiftool, and no
-# bundled decoder in the plug-in.
+# read-me in Shift_JIS with CRLF line ends, the version resources, read back by exiftool, the
+# program's icon and manifest, read back by wrestool, and no bundled decoder in the plug-in.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/env.sh"
@@ -40,6 +40,14 @@ for f in kova.exe "$spi"; do
     [[ $info == "KOVA|$version|$version.0|"?* ]] || fail "$f version resource: $info"
     echo "package: $f: $info"
 done
+exe="$unpacked/$top/kova.exe"
+# The program's icon, with every size Windows shows, and its manifest, as Windows reads them.
+wrestool -x -t 14 -n "$(wrestool -l -t 14 "$exe" | sed -n '1s/.*--name=\([^ ]*\).*/\1/p')" "$exe" >"$unpacked/kova.ico"
+sizes=$(icotool -l "$unpacked/kova.ico" | sed -n 's/.*--width=\([0-9]*\) --height=\1 .*/\1/p' | sort -n | xargs)
+[ "$sizes" = "16 24 32 48 256" ] || fail "kova.exe's first icon has the sizes '$sizes'"
+wrestool -x --raw -t 24 -n 1 "$exe" >"$unpacked/kova.manifest"
+python3 "$here/../tests/e2e/check_manifest.py" "$unpacked/kova.manifest" || fail "kova.exe's manifest"
+echo "package: kova.exe has its icon ($sizes px) and its manifest"
 # The plug-in decodes through the platform; no bundled decoder such as stb_image comes along.
 ! strings -a "$unpacked/$top/$spi" | grep -qiE 'stbi_|stb_image' || fail "$spi carries stb_image code"
 

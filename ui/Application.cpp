@@ -4,6 +4,7 @@
 
 #include "base/Exceptions.h"
 #include "ui/Forms.h"
+#include "ui/Resources.h"
 
 namespace kova {
 
@@ -56,6 +57,7 @@ HWND TApplication::Handle()
     WNDCLASSA wc{};
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(KOVA_ICON));
     wc.lpszClassName = ApplicationClassName;
     if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         throw EOutOfResources("ウィンドウクラスの作成エラー");

@@ -6,6 +6,7 @@
 
 #include "base/Exceptions.h"
 #include "ui/Application.h"
+#include "ui/Resources.h"
 
 namespace kova {
 
@@ -493,6 +494,8 @@ void TWinControl::CreateHandle()
             wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
             wc.lpfnWndProc = StaticWndProc;
             wc.hInstance = instance;
+            // The forms' captions show the program's icon; child windows ignore it.
+            wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(KOVA_ICON));
             wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
             wc.lpszClassName = WindowClassName;
             return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <malloc.h>
 #include <setjmp.h>
 
 namespace kova {
@@ -14,6 +15,7 @@ struct GuardFrame {
     GuardFrame* Previous;
     void* Handler;
     jmp_buf Resume;
+    DWORD Code;
 };
 
 // fs:[0] heads the thread's chain of SEH records. The memory clobbers keep the frame's
@@ -34,7 +36,9 @@ EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* frame
 {
     if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
         return ExceptionContinueSearch;
-    longjmp(static_cast<GuardFrame*>(frame)->Resume, 1);
+    auto* guard = static_cast<GuardFrame*>(frame);
+    guard->Code = record->ExceptionCode;
+    longjmp(guard->Resume, 1);
 }
 
 }  // namespace
@@ -48,6 +52,10 @@ bool CallGuarded(int (*call)(void* context), void* context, int& result)
     if (setjmp(frame.Resume) != 0) {
         // longjmp has unwound the records above ours; drop ours too.
         SetChainHead(frame.Previous);
+        // An overflow used up the stack's guard page: without a new one the next overflow
+        // on this thread ends the process with no handler asked.
+        if (frame.Code == EXCEPTION_STACK_OVERFLOW)
+            _resetstkoflw();
         return false;
     }
     try {

@@ -90,6 +90,12 @@ static const char* const entries[] = {"00IN", "Fixture with junk info", "*.fxj",
 /* Writes a name longer than the buffer length it is told. */
 #define LONG_NAME 300
 static const char* const entries[] = {"00IN", "", "*.fxl", "Fixture long"};
+#elif defined(FX_IN_OVERFLOW)
+#define OVERFLOW_IN_PICTURE
+static const char* const entries[] = {"00IN", "Fixture overflowing in GetPicture", "*.fxk", "Fixture K"};
+#elif defined(FX_IN_OVERFLOW_CHECK)
+#define OVERFLOW_IN_CHECK
+static const char* const entries[] = {"00IN", "Fixture overflowing in IsSupported", "*.fxk", "Fixture K2"};
 #elif defined(FX_INFO_FAULT)
 #define FAULT_IN_INFO
 static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo"};
@@ -108,6 +114,19 @@ static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo
 static int* volatile nowhere;
 
 static void fault(void) { *nowhere = 1; }
+#endif
+
+#if defined(OVERFLOW_IN_PICTURE) || defined(OVERFLOW_IN_CHECK)
+/* Recurses until the stack is gone; the sum after the call keeps it a true recursion, and the
+   volatile test, never true, keeps the compiler from calling it endless. */
+static int overflow(volatile char* up)
+{
+    volatile char block[4096];
+    block[0] = up ? up[0] : 0;
+    if (block[0] == 1)
+        return 0;
+    return overflow(block) + block[1];
+}
 #endif
 
 #ifndef NO_GETPLUGININFO
@@ -147,6 +166,9 @@ EXPORT int WINAPI IsSupported(LPCSTR filename, DWORD dw)
 {
     (void)filename;
     (void)dw;
+#ifdef OVERFLOW_IN_CHECK
+    overflow(NULL);
+#endif
 #ifdef REFUSE
     return 0;
 #else
@@ -316,6 +338,9 @@ EXPORT int WINAPI GetPicture(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HLO
     (void)data;
 #ifdef FAULT_IN_PICTURE
     fault();
+#endif
+#ifdef OVERFLOW_IN_PICTURE
+    overflow(NULL);
 #endif
 #ifdef SELF_HANDLED_IN_PICTURE
     handled = 0;

@@ -2,6 +2,8 @@
 // the wrappers and the fault guard.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "base/Cp932.h"
 #include "plugins/SPIs.h"
 #include "tests/plugins/PluginTest.h"
@@ -126,6 +128,12 @@ TEST(SPIModule, PluginsThatSayTooMuchAreCutOff)
     std::unique_ptr<TSPI> longName = CreateSPI(FixturePath("in_long_info"));
     ASSERT_TRUE(longName);
     EXPECT_EQ(std::string(255, 'L'), longName->PluginName());
+    // How far the fixture writes, seen by a guard value behind what it is told of.
+    std::array<char, 512> buf;
+    buf.fill('G');
+    EXPECT_EQ(300, longName->GetPluginInfo(1, buf.data(), 255));
+    EXPECT_EQ('\0', buf[300]);
+    EXPECT_EQ('G', buf[301]) << "the fixture writes no further";
 }
 
 TEST(SPIModule, FilesThatAreNoModuleGiveNothing)
@@ -273,7 +281,40 @@ TEST(SPIModule, AFaultInsideAPluginCallBecomesAnException)
 TEST(SPIModule, AFaultWhileReadingEntriesLeavesCreateSPI)
 {
     EXPECT_THROW(CreateSPI(FixturePath("info_fault")), ESPIFault);
-    EXPECT_FALSE(IsLoaded(FixturePath("info_fault")));
+    EXPECT_TRUE(IsLoaded(FixturePath("info_fault"))) << "its unload code is not run";
+}
+
+// Whether the stack below the caller has a guard page, whose touch makes an overflow an
+// exception that handlers are asked about.
+bool StackHasGuardPage()
+{
+    MEMORY_BASIC_INFORMATION m{};
+    const char here = 0;
+    const char* at = &here;
+    VirtualQuery(at, &m, sizeof m);
+    const char* const bottom = static_cast<const char*>(m.AllocationBase);
+    while (at > bottom && VirtualQuery(at - 1, &m, sizeof m) && m.State != MEM_FREE) {
+        if (m.Protect & PAGE_GUARD)
+            return true;
+        at = static_cast<const char*>(m.BaseAddress);
+    }
+    return false;
+}
+
+TEST(SPIModule, StackOverflowsInTwoPluginsAreBothSurvived)
+{
+    for (const char* variant : {"in_overflow", "in_overflow_check"}) {
+        SCOPED_TRACE(variant);
+        std::unique_ptr<TSPI> built = CreateSPI(FixturePath(variant));
+        auto* spi = dynamic_cast<TInSPI*>(built.get());
+        ASSERT_NE(nullptr, spi);
+        Picture pic;
+        EXPECT_THROW(spi->IsSupported("x.fxk", 0) && spi->GetPicture("x.fxk", 0, 0, &pic.Info, &pic.Pixels, nullptr, 0),
+                     ESPIFault);
+        EXPECT_TRUE(StackHasGuardPage());
+        built.reset();
+        EXPECT_TRUE(IsLoaded(FixturePath(variant))) << "a module that faulted is not unloaded";
+    }
 }
 
 TEST(SPIModule, APluginsOwnHandledExceptionIsLeftAlone)

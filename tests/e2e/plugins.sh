@@ -3,7 +3,8 @@
 # starts as usual; with one that loads but lacks an export its kind requires, the message
 # is shown and the program ends once the user closes it. A picture is still stamped when the
 # first plug-in faults and the next returns one handle for both blocks, and Wine sees no
-# handle freed twice.
+# handle freed twice. Two plug-ins that each overflow the stack are both survived, and KOVA
+# goes on drawing.
 # Usage: plugins.sh KOVA_EXE SPI_FIXTURE_DIR COMBO_ITEMS_EXE
 set -euo pipefail
 exe="$1"
@@ -97,3 +98,35 @@ if grep -a 'invalid handle' "$work/wine.log"; then
     fail "Wine saw a handle freed that was not ours or no longer allocated"
 fi
 echo "plugins: a fault, then one block for both: stamped, nothing freed twice: ok"
+
+# Two plug-ins, each overflowing the stack, one in IsSupported and one in GetPicture, in one load.
+rm -f "$work"/*.spi "$work"/sheet.bmp
+cp "$spi/in_overflow_check.spi" "$spi/in_overflow.spi" "$work/"
+printf 'any picture' >"$work/pic.fxk"
+start_kova "$work/kova.exe"
+win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
+sub=$(wait_window "サブウィンドウ") || fail "sub-window not shown"
+sleep 0.3
+open_dialog
+choose_file "$work/pic.fxk"
+box=$(message_box) || fail "no message for the picture that no plug-in decoded"
+kill -0 "$kova_pid" 2>/dev/null || fail "the program ended after two stack overflows"
+eval "$(xdotool getwindowgeometry --shell "$box")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + 40)) click 1
+sleep 0.2
+xdotool key Return
+sleep 0.5
+sheet_origin "$win"
+drag 1 50 200 250 200
+save_as "$(winepath -w "$work")\\sheet"
+[ -f "$work/sheet.bmp" ] || fail "no sheet.bmp written after the overflows"
+/usr/bin/python3 - "$work/sheet.bmp" <<'PY' || fail "the line drawn after the overflows is not on the sheet"
+import sys
+from PIL import Image
+px = Image.open(sys.argv[1]).convert("RGB").load()
+if px[150, 200] == (255, 255, 255):
+    sys.exit(f"no ink at (150, 200): {px[150, 200]}")
+PY
+kill "$kova_pid" 2>/dev/null || true
+wait "$kova_pid" 2>/dev/null || true
+echo "plugins: two plug-ins overflowing the stack are survived, and drawing goes on: ok"

@@ -99,9 +99,10 @@ if grep -a 'invalid handle' "$work/wine.log"; then
 fi
 echo "plugins: a fault, then one block for both: stamped, nothing freed twice: ok"
 
-# Two plug-ins, each overflowing the stack, one in IsSupported and one in GetPicture, in one load.
+# Two plug-ins, each overflowing the stack, in one load.
 rm -f "$work"/*.spi "$work"/sheet.bmp
-cp "$spi/in_overflow_check.spi" "$spi/in_overflow.spi" "$work/"
+cp "$spi/in_overflow.spi" "$work/a.spi"
+cp "$spi/in_overflow.spi" "$work/b.spi"
 printf 'any picture' >"$work/pic.fxk"
 start_kova "$work/kova.exe"
 win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"

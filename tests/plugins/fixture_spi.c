@@ -92,10 +92,7 @@ static const char* const entries[] = {"00IN", "Fixture with junk info", "*.fxj",
 static const char* const entries[] = {"00IN", "", "*.fxl", "Fixture long"};
 #elif defined(FX_IN_OVERFLOW)
 #define OVERFLOW_IN_PICTURE
-static const char* const entries[] = {"00IN", "Fixture overflowing in GetPicture", "*.fxk", "Fixture K"};
-#elif defined(FX_IN_OVERFLOW_CHECK)
-#define OVERFLOW_IN_CHECK
-static const char* const entries[] = {"00IN", "Fixture overflowing in IsSupported", "*.fxk", "Fixture K2"};
+static const char* const entries[] = {"00IN", "Fixture overflowing the stack", "*.fxk", "Fixture K"};
 #elif defined(FX_INFO_FAULT)
 #define FAULT_IN_INFO
 static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo"};
@@ -116,7 +113,7 @@ static int* volatile nowhere;
 static void fault(void) { *nowhere = 1; }
 #endif
 
-#if defined(OVERFLOW_IN_PICTURE) || defined(OVERFLOW_IN_CHECK)
+#ifdef OVERFLOW_IN_PICTURE
 /* Recurses until the stack is gone; the sum after the call keeps it a true recursion, and the
    volatile test, never true, keeps the compiler from calling it endless. */
 static int overflow(volatile char* up)
@@ -166,9 +163,6 @@ EXPORT int WINAPI IsSupported(LPCSTR filename, DWORD dw)
 {
     (void)filename;
     (void)dw;
-#ifdef OVERFLOW_IN_CHECK
-    overflow(NULL);
-#endif
 #ifdef REFUSE
     return 0;
 #else

@@ -284,36 +284,26 @@ TEST(SPIModule, AFaultWhileReadingEntriesLeavesCreateSPI)
     EXPECT_TRUE(IsLoaded(FixturePath("info_fault"))) << "its unload code is not run";
 }
 
-// Whether the stack below the caller has a guard page, whose touch makes an overflow an
-// exception that handlers are asked about.
+// Whether the stack below the caller still has a guard page, which makes an overflow an
+// exception that the guard is asked about.
 bool StackHasGuardPage()
 {
     MEMORY_BASIC_INFORMATION m{};
-    const char here = 0;
-    const char* at = &here;
-    VirtualQuery(at, &m, sizeof m);
-    const char* const bottom = static_cast<const char*>(m.AllocationBase);
-    while (at > bottom && VirtualQuery(at - 1, &m, sizeof m) && m.State != MEM_FREE) {
+    for (const char* at = reinterpret_cast<const char*>(&m); VirtualQuery(at - 1, &m, sizeof m) && m.State == MEM_COMMIT;
+         at = static_cast<const char*>(m.BaseAddress))
         if (m.Protect & PAGE_GUARD)
             return true;
-        at = static_cast<const char*>(m.BaseAddress);
-    }
     return false;
 }
 
-TEST(SPIModule, StackOverflowsInTwoPluginsAreBothSurvived)
+TEST(SPIModule, StackOverflowsAreSurvivedOneAfterAnother)
 {
-    for (const char* variant : {"in_overflow", "in_overflow_check"}) {
-        SCOPED_TRACE(variant);
-        std::unique_ptr<TSPI> built = CreateSPI(FixturePath(variant));
-        auto* spi = dynamic_cast<TInSPI*>(built.get());
-        ASSERT_NE(nullptr, spi);
+    for (int round = 0; round < 2; ++round) {
+        std::unique_ptr<TSPI> built = CreateSPI(FixturePath("in_overflow"));
         Picture pic;
-        EXPECT_THROW(spi->IsSupported("x.fxk", 0) && spi->GetPicture("x.fxk", 0, 0, &pic.Info, &pic.Pixels, nullptr, 0),
+        EXPECT_THROW(static_cast<TInSPI*>(built.get())->GetPicture("x", 0, 0, &pic.Info, &pic.Pixels, nullptr, 0),
                      ESPIFault);
         EXPECT_TRUE(StackHasGuardPage());
-        built.reset();
-        EXPECT_TRUE(IsLoaded(FixturePath(variant))) << "a module that faulted is not unloaded";
     }
 }
 

@@ -6,7 +6,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "PluginTest.h"
@@ -40,58 +39,29 @@ std::string Env(const char* name)
     return buf;
 }
 
-// The slot of the program's import table through which the host calls name of dll.
-FARPROC* ImportSlot(const char* dll, const char* name)
+// The host's LocalFree calls per handle, counted through the program's import of it.
+std::map<HLOCAL, int> Frees;
+HLOCAL(WINAPI* RealLocalFree)(HLOCAL) = LocalFree;
+HLOCAL WINAPI CountedLocalFree(HLOCAL h) { return ++Frees[h], RealLocalFree(h); }
+
+void PatchImport(const char* name, void* to)
 {
     auto* base = reinterpret_cast<uint8_t*>(GetModuleHandleA(nullptr));
     const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const auto& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
-        if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), dll) != 0)
-            continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots)
-            if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
-                !strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, name))
-                return reinterpret_cast<FARPROC*>(&slots->u1.Function);
-    }
-    return nullptr;
+    auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    for (; d->Name; ++d)
+        for (auto *n = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk),
+                  *slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+             n->u1.AddressOfData; ++n, ++slot)
+            if (!IMAGE_SNAP_BY_ORDINAL(n->u1.Ordinal) &&
+                !strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + n->u1.AddressOfData)->Name, name)) {
+                DWORD old = 0;
+                VirtualProtect(&slot->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+                slot->u1.Function = reinterpret_cast<uintptr_t>(to);
+                VirtualProtect(&slot->u1.Function, sizeof(void*), old, &old);
+            }
 }
-
-// Counts the host's LocalFree calls per handle while it lives.
-class LocalFreeCounter {
-public:
-    LocalFreeCounter() : FSlot(ImportSlot("kernel32.dll", "LocalFree"))
-    {
-        Self = this;
-        FReal = Swap(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Counted)));
-    }
-    ~LocalFreeCounter()
-    {
-        Swap(FReal);
-        Self = nullptr;
-    }
-    std::map<HLOCAL, int> Counts;
-
-private:
-    FARPROC Swap(FARPROC to)
-    {
-        DWORD old = 0;
-        VirtualProtect(FSlot, sizeof *FSlot, PAGE_READWRITE, &old);
-        const FARPROC was = std::exchange(*FSlot, to);
-        VirtualProtect(FSlot, sizeof *FSlot, old, &old);
-        return was;
-    }
-    static HLOCAL WINAPI Counted(HLOCAL h)
-    {
-        ++Self->Counts[h];
-        return reinterpret_cast<HLOCAL(WINAPI*)(HLOCAL)>(reinterpret_cast<void (*)()>(Self->FReal))(h);
-    }
-    static inline LocalFreeCounter* Self = nullptr;
-    FARPROC* FSlot;
-    FARPROC FReal = nullptr;
-};
 
 class SPIBmpTest : public ::testing::Test {
 protected:
@@ -295,7 +265,8 @@ TEST_F(SPIBmpTest, HazardousAnswers)
         SCOPED_TRACE(c.Variant);
         Spis->Clear();
         Add(c.Variant);
-        LocalFreeCounter frees;
+        Frees.clear();
+        PatchImport("LocalFree", reinterpret_cast<void*>(&CountedLocalFree));
         {
             TSPIGraphic g;
             if (c.Width) {
@@ -305,10 +276,11 @@ TEST_F(SPIBmpTest, HazardousAnswers)
                 EXPECT_THROW(g.LoadFromStream(m), EInvalidGraphic);
             }
         }
-        ASSERT_FALSE(frees.Counts.empty()) << "the host's frees were not seen";
-        for (const auto& [handle, count] : frees.Counts)
+        PatchImport("LocalFree", reinterpret_cast<void*>(RealLocalFree));
+        EXPECT_FALSE(Frees.empty()) << "the host's frees were not seen";
+        for (const auto& [handle, count] : Frees)
             EXPECT_EQ(1, count) << handle;
-        EXPECT_EQ(0u, frees.Counts.count(reinterpret_cast<HLOCAL>(0x5A5A5A5A))) << "junk freed";
+        EXPECT_EQ(0u, Frees.count(reinterpret_cast<HLOCAL>(0x5A5A5A5A))) << "junk freed";
     }
 }
 

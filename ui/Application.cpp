@@ -154,8 +154,11 @@ void TApplication::Restore()
 {
     if (!IsIconic(Handle()))
         return;
+    // Its WM_WINDOWPOSCHANGED shows the forms; the main form is activated once the button's
+    // own restore is done.
     ShowWindow(FHandle, SW_SHOWNOACTIVATE);
-    ShowMinimizedWindows();
+    if (HWND target = ActiveTarget())
+        SetForegroundWindow(target);
 }
 
 void TApplication::ShowMinimizedWindows()

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PluginTest.h"
@@ -41,10 +42,11 @@ std::string Env(const char* name)
 
 // The host's LocalFree calls per handle, counted through the program's import of it.
 std::map<HLOCAL, int> Frees;
-HLOCAL(WINAPI* RealLocalFree)(HLOCAL) = LocalFree;
+HLOCAL(WINAPI* RealLocalFree)(HLOCAL);
 HLOCAL WINAPI CountedLocalFree(HLOCAL h) { return ++Frees[h], RealLocalFree(h); }
 
-void PatchImport(const char* name, void* to)
+// Points the program's import slot of name at to; returns what it held.
+void* PatchImport(const char* name, void* to)
 {
     auto* base = reinterpret_cast<uint8_t*>(GetModuleHandleA(nullptr));
     const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -58,9 +60,11 @@ void PatchImport(const char* name, void* to)
                 !strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + n->u1.AddressOfData)->Name, name)) {
                 DWORD old = 0;
                 VirtualProtect(&slot->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
-                slot->u1.Function = reinterpret_cast<uintptr_t>(to);
+                void* was = reinterpret_cast<void*>(std::exchange(slot->u1.Function, reinterpret_cast<uintptr_t>(to)));
                 VirtualProtect(&slot->u1.Function, sizeof(void*), old, &old);
+                return was;
             }
+    return nullptr;
 }
 
 class SPIBmpTest : public ::testing::Test {
@@ -266,7 +270,8 @@ TEST_F(SPIBmpTest, HazardousAnswers)
         Spis->Clear();
         Add(c.Variant);
         Frees.clear();
-        PatchImport("LocalFree", reinterpret_cast<void*>(&CountedLocalFree));
+        RealLocalFree = reinterpret_cast<decltype(RealLocalFree)>(
+            PatchImport("LocalFree", reinterpret_cast<void*>(&CountedLocalFree)));
         {
             TSPIGraphic g;
             if (c.Width) {

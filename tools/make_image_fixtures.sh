@@ -72,6 +72,8 @@ convert "$work/alpha.pam" -channel A -threshold 50% +channel \( "$work/full.ppm"
         GIF:"$out/animated.gif"
 convert "$work/full.ppm" -compress None TIFF:"$out/plain.tif"
 convert "$work/full.ppm" -compress LZW TIFF:"$out/lzw.tif"
+# Its extra sample is unassociated alpha.
+convert "$out/rgba.png" -compress LZW TIFF:"$out/rgba.tif"
 # Without an orientation ImageMagick marks its TGA rows bottom-up but writes them top-down; it
 # reads the origin into an orientation that only -auto-orient applies.
 convert "$work/full.ppm" -compress None -orient TopLeft TGA:"$out/full.tga"

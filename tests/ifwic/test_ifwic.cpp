@@ -139,23 +139,16 @@ std::string Backslashed(std::string s)
     return s;
 }
 
-// Extensions enough for a mask one character longer than an info entry holds.
-std::string Many(const char* before)
-{
-    std::string s;
-    for (int i = 10; i < 39; ++i)
-        s += before + std::to_string(i);
-    return s;
-}
-
 // The peak working set: what was ever resident.
 double PeakMiB()
 {
-    PROCESS_MEMORY_COUNTERS pmc{};
-    pmc.cb = sizeof pmc;
+    PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
     GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
     return static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
 }
+
+// A mask of exactly 255 characters when *.nrw is kept: the info entry holds 254.
+const std::string LongExtension = "." + std::string(234, 'x');
 
 // A decoder of our own in the platform's registration, so that the order of the pairs does not
 // rest on the names of the installed ones. It has no server: nothing ever creates it.
@@ -173,7 +166,7 @@ public:
         RegCloseKey(key);
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, Decoder, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                                  &key, nullptr));
-        const std::string extensions = ".AAV,.bmp;.Emf,.aav2" + Many(",.aav") + ",.ab,.nrw";
+        const std::string extensions = ".AAV,.bmp;.Emf,.aav2," + LongExtension + ",.nrw";
         for (const auto& [name, value] : {std::pair{"FriendlyName", "Aardvark Decoder"},
                                           {"FileExtensions", extensions.c_str()},
                                           {"ContainerFormat", "{C0FFEE01-0000-4000-8000-000000004B56}"}})
@@ -222,7 +215,7 @@ TEST_F(IfWic, FormatPairsComeFromTheInstalledDecoders)
     EXPECT_NE(std::string::npos, masks[1].find("*.jpg"));
     EXPECT_EQ("*.gif", masks[2]);
     EXPECT_NE(std::string::npos, masks[3].find("*.tif"));
-    EXPECT_EQ("*.AAV;*.aav2" + Many(";*.aav") + ";*.ab", masks[4]) << "the platform loader's own left out, cut at a whole pattern";
+    EXPECT_EQ("*.AAV;*.aav2;*" + LongExtension, masks[4]) << "the platform loader's own left out, cut at a whole pattern";
     EXPECT_EQ("Aardvark Decoder", names[4]);
     for (size_t i = 5; i < names.size(); ++i)
         EXPECT_LT(lstrcmpiA(names[i - 1].c_str(), names[i].c_str()), 0) << names[i - 1] << " before " << names[i];
@@ -298,7 +291,7 @@ TEST_F(IfWic, PictureInfoGivesTheSizeAndTheDepthOfThePicture)
 {
     const std::pair<const char*, int> samples[] = {{"palette.png", 24}, {"rgba.png", 32}, {"baseline.jpg", 24},
                                                   {"animated.gif", 32}, {"full.gif", 24},  {"lzw.tif", 24},
-                                                  {"full.tga", 24}};
+                                                  {"rgba.tif", 32}, {"full.tga", 24}};
     for (const auto& [name, depth] : samples) {
         TPictureInfo info{};
         info.hInfo = reinterpret_cast<HLOCAL>(1);
@@ -311,8 +304,7 @@ TEST_F(IfWic, PictureInfoGivesTheSizeAndTheDepthOfThePicture)
     // A failed call leaves no junk for a host that frees any nonzero handle.
     TPictureInfo junk;
     std::memset(&junk, 0x5A, sizeof junk);
-    EXPECT_NE(0, Module->GetPictureInfo(DataPath("missing.png").c_str(), 0, 0, &junk));
-    EXPECT_EQ(nullptr, junk.hInfo);
+    EXPECT_TRUE(Module->GetPictureInfo(DataPath("missing.png").c_str(), 0, 0, &junk) != 0 && !junk.hInfo);
 }
 
 // Refused from its header: no decoder ever holds its 192 MiB of pixels.

@@ -1,9 +1,7 @@
 // The sizes read from picture headers without a decoder, and the host's limits.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
 #include "plugins/ifwic/PictureHead.h"
@@ -38,27 +36,6 @@ std::string Sof(uint16_t width, uint16_t height)
     return Segment(0xC2, std::string{'\x08', char(height >> 8), char(height), char(width >> 8), char(width), '\x03'});
 }
 
-std::string Le16(uint16_t v) { return {char(v), char(v >> 8)}; }
-
-// A GIF of the given screen, its first image after an optional graphic control extension.
-std::string Gif(uint16_t width, uint16_t height, const std::string& extensions)
-{
-    return "GIF89a" + Le16(width) + Le16(height) + std::string("\x80\0\0", 3) + std::string(6, '\0') +
-           extensions + "\x2C";
-}
-
-std::string Gce(char flags) { return std::string("\x21\xF9\x04", 3) + flags + std::string("\0\0\x01\0", 4); }
-
-// A big-endian TIFF whose first directory holds the entries (tag, type, count, value).
-std::string Tiff(std::initializer_list<std::array<uint32_t, 4>> entries, const std::string& tail = {})
-{
-    std::string ifd = std::string{0, char(entries.size())};
-    for (const auto& [tag, type, count, value] : entries)
-        ifd += std::string{char(tag >> 8), char(tag), 0, char(type)} + BigEndian(count) +
-               (type == 3 && count <= 2 ? std::string{char(value >> 8), char(value), 0, 0} : BigEndian(value));
-    return std::string("MM\0*", 4) + BigEndian(8) + ifd + BigEndian(0) + tail;
-}
-
 TEST(PictureHead, SizesAndAlphaFromTheHeaders)
 {
     struct Case {
@@ -78,22 +55,8 @@ TEST(PictureHead, SizesAndAlphaFromTheHeaders)
          640, 480, 0},
         {"PNG, transparency after 100 KB of text",
          Png(3, 4, 3, Chunk("tEXt", 100000) + Chunk("tRNS", 1) + Chunk("IDAT", 1)), 3, 4, 1},
-        {"PNG, more tiny chunks than are walked", Png(3, 4, 2, [] {
-             std::string s;
-             for (int i = 0; i < MaxWalk; ++i)
-                 s += Chunk("tEXt", 0);
-             return s + Chunk("IDAT", 1);
-         }()), 3, 4, -1},
         {"JPEG, frame after 100 KB of Exif and XMP",
-         Jpeg(Segment(0xE1, std::string(60000, 'x')) + Segment(0xE1, std::string(40000, 'x')) + Sof(640, 480)), 640,
-         480, 0},
-        {"GIF, screen size and a transparent first image", Gif(40000, 3, Gce(1)), 40000, 3, 1},
-        {"GIF, a comment and an opaque first image",
-         Gif(5, 6, std::string("\x21\xFE\x03" "abc\x02" "de\0", 10) + Gce(0)), 5, 6, 0},
-        {"GIF, no image", "GIF87a" + Le16(5) + Le16(6) + std::string(3, '\0') + "\x3B", 5, 6, -1},
-        {"TIFF, first image", Tiff({{256, 4, 1, 40000}, {257, 3, 1, 7}}), 40000, 7, 0},
-        {"TIFF, an unassociated alpha sample", Tiff({{256, 3, 1, 3}, {257, 3, 1, 4}, {338, 3, 1, 2}}), 3, 4, 1},
-        {"TIFF, extra samples past the entry", Tiff({{256, 3, 1, 3}, {257, 3, 1, 4}, {338, 3, 3, 50}}, std::string("\0\1", 2)), 3, 4, 1},
+         Jpeg(Segment(0xE1, std::string(60000, 'x')) + Segment(0xE1, std::string(40000, 'x')) + Sof(640, 480)), 640, 480, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -104,7 +67,7 @@ TEST(PictureHead, SizesAndAlphaFromTheHeaders)
         EXPECT_EQ(c.Alpha, head->Alpha ? int(*head->Alpha) : -1);
     }
     const std::string unknown[] = {"", Png(3, 4, 2, "").substr(0, 30), Jpeg(Segment(0xE0, "JFIF") + "\xFF\xDA"),
-                                   Jpeg(Sof(640, 0)), Jpeg(Sof(640, 480)).substr(0, 9), "GIF89a", Tiff({{256, 3, 1, 3}}),
+                                   Jpeg(Sof(640, 0)), Jpeg(Sof(640, 480)).substr(0, 9), "GIF89a",
                                    Jpeg(std::string(MaxWalk * 16, '\xFF') + Sof(640, 480))};
     for (const std::string& data : unknown)
         EXPECT_FALSE(ReadPictureHead(reinterpret_cast<const uint8_t*>(data.data()), data.size())) << data;

@@ -92,7 +92,7 @@ static const char* const entries[] = {"00IN", "Fixture with junk info", "*.fxj",
 static const char* const entries[] = {"00IN", "", "*.fxl", "Fixture long"};
 #elif defined(FX_IN_OVERFLOW)
 #define OVERFLOW_IN_PICTURE
-static const char* const entries[] = {"00IN", "Fixture overflowing the stack", "*.fxk", "Fixture K"};
+static const char* const entries[] = {"00IN", "Fixture overflowing the stack", "*.fxf", "Fixture F"};
 #elif defined(FX_INFO_FAULT)
 #define FAULT_IN_INFO
 static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo"};
@@ -114,14 +114,11 @@ static void fault(void) { *nowhere = 1; }
 #endif
 
 #ifdef OVERFLOW_IN_PICTURE
-/* Recurses until the stack is gone; the sum after the call keeps it a true recursion, and the
-   volatile test, never true, keeps the compiler from calling it endless. */
+/* Recurses until the stack is gone; using the block after the call keeps it a true recursion. */
 static int overflow(volatile char* up)
 {
     volatile char block[4096];
     block[0] = up ? up[0] : 0;
-    if (block[0] == 1)
-        return 0;
     return overflow(block) + block[1];
 }
 #endif

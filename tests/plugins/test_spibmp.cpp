@@ -40,31 +40,21 @@ std::string Env(const char* name)
     return buf;
 }
 
-// The host's LocalFree calls per handle, counted through the program's import of it.
+// The host's LocalFree calls per handle, counted through the program's import slot of it.
 std::map<HLOCAL, int> Frees;
 HLOCAL(WINAPI* RealLocalFree)(HLOCAL);
 HLOCAL WINAPI CountedLocalFree(HLOCAL h) { return ++Frees[h], RealLocalFree(h); }
 
-// Points the program's import slot of name at to; returns what it held.
-void* PatchImport(const char* name, void* to)
+FARPROC* LocalFreeSlot()
 {
     auto* base = reinterpret_cast<uint8_t*>(GetModuleHandleA(nullptr));
     const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
-        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-    for (; d->Name; ++d)
-        for (auto *n = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk),
-                  *slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-             n->u1.AddressOfData; ++n, ++slot)
-            if (!IMAGE_SNAP_BY_ORDINAL(n->u1.Ordinal) &&
-                !strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + n->u1.AddressOfData)->Name, name)) {
-                DWORD old = 0;
-                VirtualProtect(&slot->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
-                void* was = reinterpret_cast<void*>(std::exchange(slot->u1.Function, reinterpret_cast<uintptr_t>(to)));
-                VirtualProtect(&slot->u1.Function, sizeof(void*), old, &old);
-                return was;
-            }
-    return nullptr;
+    const IMAGE_DATA_DIRECTORY& iat = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+    auto* slots = reinterpret_cast<FARPROC*>(base + iat.VirtualAddress);
+    FARPROC* end = slots + iat.Size / sizeof(FARPROC);
+    FARPROC* slot = std::find(slots, end, GetProcAddress(GetModuleHandleA("kernel32"), "LocalFree"));
+    DWORD old = 0;
+    return slot != end && VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old) ? slot : nullptr;
 }
 
 class SPIBmpTest : public ::testing::Test {
@@ -270,8 +260,9 @@ TEST_F(SPIBmpTest, HazardousAnswers)
         Spis->Clear();
         Add(c.Variant);
         Frees.clear();
-        RealLocalFree = reinterpret_cast<decltype(RealLocalFree)>(
-            PatchImport("LocalFree", reinterpret_cast<void*>(&CountedLocalFree)));
+        FARPROC* slot = LocalFreeSlot();
+        ASSERT_TRUE(slot);
+        RealLocalFree = reinterpret_cast<decltype(RealLocalFree)>(std::exchange(*slot, reinterpret_cast<FARPROC>(&CountedLocalFree)));
         {
             TSPIGraphic g;
             if (c.Width) {
@@ -281,7 +272,7 @@ TEST_F(SPIBmpTest, HazardousAnswers)
                 EXPECT_THROW(g.LoadFromStream(m), EInvalidGraphic);
             }
         }
-        PatchImport("LocalFree", reinterpret_cast<void*>(RealLocalFree));
+        *slot = reinterpret_cast<FARPROC>(RealLocalFree);
         EXPECT_FALSE(Frees.empty()) << "the host's frees were not seen";
         for (const auto& [handle, count] : Frees)
             EXPECT_EQ(1, count) << handle;

@@ -142,7 +142,8 @@ std::string Backslashed(std::string s)
 // The peak working set: what was ever resident.
 double PeakMiB()
 {
-    PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
     GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
     return static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
 }

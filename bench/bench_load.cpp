@@ -2,6 +2,7 @@
 // our ifwic plug-in) against the plug-in's own decode of the same file, and reports the
 // peak memory of the picture path. Run under Wine: wine build/bench/bench_load.exe FILE.png
 #include <windows.h>
+#include <ole2.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -70,6 +71,8 @@ int main(int argc, char** argv)
     }
     const std::string file = argv[1];
     const std::string plugin = ProgramDir() + "..\\app\\ifwic.spi";
+    // KOVA's UI thread is one OLE apartment, so the plug-in's decoders stay loaded between calls.
+    OleInitialize(nullptr);
     InitPluginGraphics();
     TSPIs spis(nullptr);
     std::unique_ptr<TSPI> module = CreateSPI(plugin);

@@ -1,4 +1,4 @@
-// The plug-in's PNG and JPEG size reader on any bytes: it never reads past them, and more
+// The plug-in's picture header reader on any bytes: it never reads past them, and more
 // bytes after a readable head never change the size it gives.
 #include "fuzz/Require.h"
 #include "plugins/ifwic/PictureHead.h"

@@ -2,9 +2,24 @@
 
 #include <windows.h>
 
+#include <malloc.h>
 #include <setjmp.h>
 
+#include <cstdint>
+
 namespace kova {
+
+namespace {
+
+// An overflow used up the stack's guard page: without a new one the next overflow on this
+// thread ends the process with no handler asked.
+void Recover(DWORD code)
+{
+    if (code == EXCEPTION_STACK_OVERFLOW)
+        _resetstkoflw();
+}
+
+}  // namespace
 
 #if defined(__i386__)
 
@@ -16,6 +31,7 @@ struct GuardFrame {
     GuardFrame* Previous;
     void* Handler;
     jmp_buf Resume;
+    DWORD Code;
 };
 
 // fs:[0] heads the thread's chain of SEH records. The memory clobbers keep the frame's
@@ -36,7 +52,9 @@ EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* frame
 {
     if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
         return ExceptionContinueSearch;
-    longjmp(static_cast<GuardFrame*>(frame)->Resume, 1);
+    auto* guard = static_cast<GuardFrame*>(frame);
+    guard->Code = record->ExceptionCode;
+    longjmp(guard->Resume, 1);
 }
 
 }  // namespace
@@ -50,6 +68,7 @@ bool CallGuarded(int (*call)(void* context), void* context, int& result)
     if (setjmp(frame.Resume) != 0) {
         // longjmp has unwound the records above ours; drop ours too.
         SetChainHead(frame.Previous);
+        Recover(frame.Code);
         return false;
     }
     try {
@@ -66,9 +85,10 @@ bool CallGuarded(int (*call)(void* context), void* context, int& result)
 #elif defined(__x86_64__)
 
 // On x64 the system finds handlers through unwind tables, not a chain in the thread block:
-// GuardedCall below is a tiny function whose table entry names GuardHandler. A fault the
-// plug-in leaves unhandled is unwound back into GuardedCall, which then returns 0.
-extern "C" int GuardedCall(int (*call)(void* context), void* context, int* result);
+// GuardedCall below is a tiny function whose table entry names GuardHandler. It returns 0
+// after the call; a fault the plug-in leaves unhandled is unwound back into it, and it then
+// returns the fault's code with bit 32 set.
+extern "C" uint64_t GuardedCall(int (*call)(void* context), void* context, int* result);
 extern "C" void GuardedCallFaulted();
 extern "C" EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* frame, CONTEXT*,
                                               DISPATCHER_CONTEXT* dispatch);
@@ -90,7 +110,7 @@ GuardedCall:
     movq %rdx, %rcx
     callq *%rax
     movl %eax, (%rbx)
-    movl $1, %eax
+    xorl %eax, %eax
     .globl GuardedCallFaulted
 GuardedCallFaulted:
     addq $32, %rsp
@@ -108,15 +128,20 @@ extern "C" EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* fr
     if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND) ||
         record->ExceptionCode == GccThrow)
         return ExceptionContinueSearch;
-    // Unwinds the plug-in's frames and resumes after the call with 0 in rax.
-    RtlUnwindEx(frame, reinterpret_cast<void*>(&GuardedCallFaulted), record, nullptr,
+    // Unwinds the plug-in's frames and resumes after the call with the fault in rax.
+    const uint64_t fault = uint64_t{1} << 32 | record->ExceptionCode;
+    RtlUnwindEx(frame, reinterpret_cast<void*>(&GuardedCallFaulted), record, reinterpret_cast<void*>(fault),
                 dispatch->ContextRecord, dispatch->HistoryTable);
     return ExceptionContinueSearch;
 }
 
 bool CallGuarded(int (*call)(void* context), void* context, int& result)
 {
-    return GuardedCall(call, context, &result) != 0;
+    const uint64_t fault = GuardedCall(call, context, &result);
+    if (fault == 0)
+        return true;
+    Recover(static_cast<DWORD>(fault));
+    return false;
 }
 
 #endif

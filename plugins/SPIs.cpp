@@ -113,6 +113,14 @@ TSPI::TSPI(const std::string& FileName) : FHandle(LoadModule(FileName))
     FConfigurationDlg = GetProc("ConfigurationDlg");
 }
 
+// A module that faulted may be corrupt: its unload code would run unguarded. The end of the
+// process detaches it.
+TSPI::~TSPI()
+{
+    if (FFaulted)
+        FHandle.release();
+}
+
 std::unique_ptr<TSPI> TSPI::Create(const std::string& FileName) { return Built(new TSPI(FileName)); }
 
 void TSPI::Build()

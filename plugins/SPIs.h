@@ -86,6 +86,8 @@ public:
             FreeLibrary(FHandle);
     }
     HMODULE get() const { return FHandle; }
+    // Lets the module go without unloading it.
+    HMODULE release() { return std::exchange(FHandle, nullptr); }
 
 private:
     HMODULE FHandle;
@@ -112,6 +114,8 @@ public:
     // Raises ESPIFOpenErrorSPI when the file is no loadable module, ESPIInvalidAPI when it
     // lacks an export the kind requires.
     static std::unique_ptr<TSPI> Create(const std::string& FileName);
+    // A module that faulted stays loaded.
+    ~TSPI() override;
 
     virtual TSPIClass ClassType() const { return &Class; }
     // Raises ESPIInvalidAPI for the first required export that is missing.

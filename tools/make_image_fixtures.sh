@@ -72,6 +72,8 @@ convert "$work/alpha.pam" -channel A -threshold 50% +channel \( "$work/full.ppm"
         GIF:"$out/animated.gif"
 convert "$work/full.ppm" -compress None TIFF:"$out/plain.tif"
 convert "$work/full.ppm" -compress LZW TIFF:"$out/lzw.tif"
+# Its extra sample is unassociated alpha.
+convert "$out/rgba.png" -compress LZW TIFF:"$out/rgba.tif"
 # Without an orientation ImageMagick marks its TGA rows bottom-up but writes them top-down; it
 # reads the origin into an orientation that only -auto-orient applies.
 convert "$work/full.ppm" -compress None -orient TopLeft TGA:"$out/full.tga"
@@ -89,14 +91,26 @@ convert "$out/animated.gif[0]" -depth 8 PAM:"$out/animated.gif.pam"
 python3 - "$out" <<'PY'
 import struct, sys, zlib
 
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
 def png(path, width, height):
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
     row = b"\0" + bytes((width + 7) // 8)
     rows = zlib.compress(row * height, 9)
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 1, 0, 0, 0, 0))
                 + chunk(b"IDAT", rows) + chunk(b"IEND", b""))
+
+# 8200 by 8200 RGB, 192 MiB decoded, behind 70 KB of text: its alpha is known only past the
+# text, so a plug-in that looks at a fixed window of the head opens a decoder for its info.
+def png_behind_text(path, width, height):
+    raw = zlib.compressobj(9)
+    row = bytes(1 + 3 * width)
+    rows = b"".join(raw.compress(row) for _ in range(height)) + raw.flush()
+    text = b"".join(chunk(b"tEXt", b"Comment\0" + bytes([65 + i % 26]) * 7000) for i in range(10))
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+                + text + chunk(b"IDAT", rows) + chunk(b"IEND", b""))
 
 # The same width as a TIFF: a format whose size the plug-in learns only from the decoder.
 def tiff(path, width):
@@ -118,5 +132,6 @@ out = sys.argv[1]
 png(out + "/wide.png", 40000, 1)
 png(out + "/huge.png", 8200, 8200)
 tiff(out + "/wide.tif", 40000)
+png_behind_text(out + "/huge_text.png", 8200, 8200)
 PY
 echo "fixtures written to $out"

@@ -1,6 +1,9 @@
 #include "ui/Application.h"
 
 #include <exception>
+#include <utility>
+
+#include <ole2.h>
 
 #include "base/Exceptions.h"
 #include "ui/Forms.h"
@@ -103,6 +106,11 @@ LRESULT TApplication::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case WM_WINDOWPOSCHANGED:
+        // A restore may come as ShowWindow or SetWindowPlacement as well as SC_RESTORE.
+        if (!IsIconic(FHandle))
+            ShowMinimizedWindows();
+        break;
     case WM_CLOSE:
         // Closing the button closes the main form as its own close box does.
         if (FMainForm)
@@ -148,13 +156,23 @@ void TApplication::Restore()
 {
     if (!IsIconic(Handle()))
         return;
+    // Its WM_WINDOWPOSCHANGED shows the forms; the main form is activated once the button's
+    // own restore is done.
     ShowWindow(FHandle, SW_SHOWNOACTIVATE);
+    if (HWND target = ActiveTarget())
+        SetForegroundWindow(target);
+}
+
+void TApplication::ShowMinimizedWindows()
+{
+    if (FMinimizedWindows.empty())
+        return;
+    const std::vector<HWND> windows = std::exchange(FMinimizedWindows, {});
     // Bottom first: a window manager stacks each window it maps on top.
-    for (auto it = FMinimizedWindows.rbegin(); it != FMinimizedWindows.rend(); ++it)
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
         if (IsWindow(*it))
             SetWindowPos(*it, nullptr, 0, 0, 0, 0,
                          SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    FMinimizedWindows.clear();
     if (HWND target = ActiveTarget())
         SetForegroundWindow(target);
 }
@@ -175,7 +193,15 @@ void TApplication::SetTitle(const std::string& title)
     SetWindowTextA(Handle(), FTitle.c_str());
 }
 
-void TApplication::Initialize() { Handle(); }
+void TApplication::Initialize()
+{
+    // One single-threaded apartment for the program, as the common dialogs and drag-and-drop
+    // need; a plug-in that initialises COM then only counts a reference, and its decoders
+    // stay loaded between calls.
+    if (!FOleInitialized)
+        FOleInitialized = SUCCEEDED(OleInitialize(nullptr));
+    Handle();
+}
 
 void TApplication::Run()
 {
@@ -193,6 +219,8 @@ void TApplication::Run()
     FTerminated = true;
     while (ComponentCount() > 0)
         delete Components(ComponentCount() - 1);
+    if (std::exchange(FOleInitialized, false))
+        OleUninitialize();
 }
 
 void TApplication::Terminate()

@@ -31,6 +31,7 @@ public:
     std::string Title() const { return FTitle; }
     void SetTitle(const std::string& title);
 
+    // Initialises OLE on the calling thread, the program's one UI thread, until Run ends.
     void Initialize();
     // ref = new F(this); the first form created becomes the main form.
     template <class F>
@@ -70,6 +71,8 @@ private:
     // The window that should be active: the main form, or while it is disabled the
     // topmost enabled window of the program (a modal one).
     HWND ActiveTarget() const;
+    // Shows what Minimize hid, once the application window is no longer iconic.
+    void ShowMinimizedWindows();
 
     HWND FHandle = nullptr;
     std::vector<HWND> FMinimizedWindows;  // hidden by Minimize, topmost first
@@ -77,6 +80,7 @@ private:
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
     bool FRunning = false;
+    bool FOleInitialized = false;
 };
 
 extern TApplication* Application;

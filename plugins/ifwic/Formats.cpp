@@ -18,8 +18,9 @@ const GUID* const FirstContainers[] = {&GUID_ContainerFormatPng, &GUID_Container
 // The host reads these with its own loader, so they keep it.
 const wchar_t* const PlatformExtensions[] = {L".bmp", L".dib", L".rle", L".ico", L".wmf", L".emf"};
 
-// The mask is one info entry, which the host reads into 255 characters.
-constexpr size_t MaxMask = 255;
+// The mask is one info entry: the host passes a buffer of 255 bytes, which holds 254
+// characters and the NUL.
+constexpr size_t MaxMask = 254;
 
 // A text property of a decoder; empty when it has none.
 template <class Get>

@@ -14,10 +14,6 @@ namespace kova::ifwic {
 
 namespace {
 
-// How much of the data the size of a PNG or JPEG is looked for in; their headers come first,
-// after at most a few metadata segments.
-constexpr ULONG HeadBytes = 64 * 1024;
-
 int ResultOf(HRESULT hr)
 {
     if (hr == WINCODEC_ERR_COMPONENTNOTFOUND)
@@ -99,14 +95,19 @@ bool Rewind(IStream* stream)
     return SUCCEEDED(stream->Seek(zero, STREAM_SEEK_SET, nullptr));
 }
 
-// The size of a PNG or JPEG from the start of the stream, which is left at its start.
+// The picture's header, read by seeking through the stream, which is left at its start.
 std::optional<PictureHead> PeekHead(IStream* stream)
 {
-    std::vector<uint8_t> head(HeadBytes);
-    ULONG got = 0;
-    if (FAILED(stream->Read(head.data(), HeadBytes, &got)) || !Rewind(stream))
-        return std::nullopt;
-    return ReadPictureHead(head.data(), got);
+    std::optional<PictureHead> head = ReadPictureHead([stream](uint64_t offset, uint8_t* buffer, size_t count) {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        ULONG got = 0;
+        if (offset > INT64_MAX || FAILED(stream->Seek(at, STREAM_SEEK_SET, nullptr)) ||
+            FAILED(stream->Read(buffer, static_cast<ULONG>(count), &got)))
+            return size_t{0};
+        return size_t{got};
+    });
+    return Rewind(stream) ? head : std::nullopt;
 }
 
 int OpenFirstFrame(IWICImagingFactory* factory, IStream* stream, ComPtr<IWICBitmapFrameDecode>& frame)
@@ -133,7 +134,7 @@ bool HasAlpha(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame)
            SUCCEEDED(component.As(&formatInfo)) && SUCCEEDED(formatInfo->SupportsTransparency(&alpha)) && alpha;
 }
 
-int SizeResult(UINT width, UINT height)
+int SizeResult(int64_t width, int64_t height)
 {
     if (width < 1 || height < 1)
         return SpiBrokenData;
@@ -316,13 +317,14 @@ int ReadPictureInfo(const SourceArgs& source, PictureInfo& info)
     ComPtr<IStream> stream;
     if (int result = OpenPicture(com, source, factory, stream); result != SpiOk)
         return result;
-    info = PictureInfo{};
-    // Opening a decoder decodes the whole picture under Wine; a PNG or JPEG is answered
-    // from its header.
-    if (std::optional<PictureHead> head = PeekHead(stream.Get()); head && head->Alpha.has_value()) {
+    // Opening a decoder decodes the whole picture under Wine: a format whose header gives the
+    // size is answered from it.
+    if (std::optional<PictureHead> head = PeekHead(stream.Get())) {
+        if (int result = SizeResult(head->Width, head->Height); result != SpiOk)
+            return result;
         info.Width = static_cast<int32_t>(head->Width);
         info.Height = static_cast<int32_t>(head->Height);
-        info.ColorDepth = *head->Alpha ? 32 : 24;
+        info.ColorDepth = head->Alpha.value_or(false) ? 32 : 24;
         return SpiOk;
     }
     ComPtr<IWICBitmapFrameDecode> frame;
@@ -331,6 +333,8 @@ int ReadPictureInfo(const SourceArgs& source, PictureInfo& info)
     UINT width = 0, height = 0;
     if (FAILED(frame->GetSize(&width, &height)))
         return SpiBrokenData;
+    if (int result = SizeResult(width, height); result != SpiOk)
+        return result;
     info.Width = static_cast<int32_t>(width);
     info.Height = static_cast<int32_t>(height);
     info.ColorDepth = HasAlpha(factory.Get(), frame.Get()) ? 32 : 24;
@@ -345,8 +349,11 @@ int DecodePicture(const SourceArgs& source, HLOCAL& infoHandle, HLOCAL& pixelHan
     ComPtr<IStream> stream;
     if (int result = OpenPicture(com, source, factory, stream); result != SpiOk)
         return result;
-    if (std::optional<PictureHead> head = PeekHead(stream.Get()); head && Oversized(head->Width, head->Height))
-        return SpiNoMemory;
+    // Refused from the header before any decoder sees the picture; other formats are refused
+    // by their frame's size, before any pixels are copied.
+    if (std::optional<PictureHead> head = PeekHead(stream.Get()))
+        if (int result = SizeResult(head->Width, head->Height); result != SpiOk)
+            return result;
     ComPtr<IWICBitmapFrameDecode> frame;
     if (int result = OpenFirstFrame(factory.Get(), stream.Get(), frame); result != SpiOk)
         return result;

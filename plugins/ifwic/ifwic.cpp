@@ -88,6 +88,8 @@ __declspec(dllexport) int WINAPI GetPictureInfo(LPCSTR buf, int32_t len, uint32_
 {
     if (lpInfo == nullptr)
         return SpiInternalError;
+    // A host may free a nonzero text handle whatever the result.
+    *lpInfo = PictureInfo{};
     return Guarded([&] { return ReadPictureInfo({buf, len, flag}, *lpInfo); });
 }
 

@@ -2,8 +2,8 @@
 # Starts the real kova.exe with fixture plug-ins copied next to it. With sound plug-ins it
 # starts as usual; with one that loads but lacks an export its kind requires, the message
 # is shown and the program ends once the user closes it. A picture is still stamped when the
-# first plug-in faults and the next returns one handle for both blocks, and Wine sees no
-# handle freed twice.
+# plug-ins for its extension fault, two of them by overflowing the stack, and the next returns
+# one handle for both blocks, and Wine sees no handle freed twice.
 # Usage: plugins.sh KOVA_EXE SPI_FIXTURE_DIR COMBO_ITEMS_EXE
 set -euo pipefail
 exe="$1"
@@ -61,10 +61,12 @@ wait "$kova_pid" || rc=$?
 [ "$rc" -ne 0 ] || fail "the program ended with exit code 0"
 echo "plugins: broken plug-in ends the program (exit code $rc): ok"
 
-# A plug-in that faults, tried first for its own extension, then one that returns one handle
-# for the header and the pixels. With Wine's warnings on local memory logged.
+# Three plug-ins that fault, tried first for their own extension, then one that returns one
+# handle for the header and the pixels. With Wine's warnings on local memory logged.
 rm -f "$work"/*.spi
 cp "$spi/in_fault.spi" "$spi/in_shared.spi" "$work/"
+cp "$spi/in_overflow.spi" "$work/a.spi"
+cp "$spi/in_overflow.spi" "$work/b.spi"
 printf 'any picture' >"$work/pic.fxf"
 WINEDEBUG=warn+globalmem start_kova "$work/kova.exe" "$work/wine.log"
 win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
@@ -96,4 +98,4 @@ wait "$kova_pid" 2>/dev/null || true
 if grep -a 'invalid handle' "$work/wine.log"; then
     fail "Wine saw a handle freed that was not ours or no longer allocated"
 fi
-echo "plugins: a fault, then one block for both: stamped, nothing freed twice: ok"
+echo "plugins: a fault and two stack overflows, then one block for both: stamped, nothing freed twice: ok"

@@ -1,6 +1,7 @@
 // Our picture plug-in as KOVA uses it: loaded by the plug-in host, its pictures decoded through
 // the plug-in graphic and compared with what ImageMagick reads from the same files.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -138,6 +139,18 @@ std::string Backslashed(std::string s)
     return s;
 }
 
+// The peak working set: what was ever resident.
+double PeakMiB()
+{
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+    return static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+// A mask of exactly 255 characters when *.nrw is kept: the info entry holds 254.
+const std::string LongExtension = "." + std::string(234, 'x');
+
 // A decoder of our own in the platform's registration, so that the order of the pairs does not
 // rest on the names of the installed ones. It has no server: nothing ever creates it.
 class AardvarkDecoder : public ::testing::Environment {
@@ -154,8 +167,9 @@ public:
         RegCloseKey(key);
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, Decoder, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                                  &key, nullptr));
+        const std::string extensions = ".AAV,.bmp;.Emf,.aav2," + LongExtension + ",.nrw";
         for (const auto& [name, value] : {std::pair{"FriendlyName", "Aardvark Decoder"},
-                                          {"FileExtensions", ".AAV,.bmp;.Emf,.aav2"},
+                                          {"FileExtensions", extensions.c_str()},
                                           {"ContainerFormat", "{C0FFEE01-0000-4000-8000-000000004B56}"}})
             RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), DWORD(strlen(value) + 1));
         RegCloseKey(key);
@@ -202,7 +216,7 @@ TEST_F(IfWic, FormatPairsComeFromTheInstalledDecoders)
     EXPECT_NE(std::string::npos, masks[1].find("*.jpg"));
     EXPECT_EQ("*.gif", masks[2]);
     EXPECT_NE(std::string::npos, masks[3].find("*.tif"));
-    EXPECT_EQ("*.AAV;*.aav2", masks[4]) << "the platform loader's own left out";
+    EXPECT_EQ("*.AAV;*.aav2;*" + LongExtension, masks[4]) << "the platform loader's own left out, cut at a whole pattern";
     EXPECT_EQ("Aardvark Decoder", names[4]);
     for (size_t i = 5; i < names.size(); ++i)
         EXPECT_LT(lstrcmpiA(names[i - 1].c_str(), names[i].c_str()), 0) << names[i - 1] << " before " << names[i];
@@ -273,11 +287,12 @@ TEST_F(IfWic, EverySourceGivesTheSamePicture)
     EXPECT_NE(0, Module->GetPictureInfo(file.Path().c_str(), static_cast<int32_t>(shifted.size()), 0, &info));
 }
 
-// PNG and JPEG are answered from their headers, the others by the decoder.
+// PNG, JPEG, GIF and TIFF are answered from their headers, the others by the decoder.
 TEST_F(IfWic, PictureInfoGivesTheSizeAndTheDepthOfThePicture)
 {
     const std::pair<const char*, int> samples[] = {{"palette.png", 24}, {"rgba.png", 32}, {"baseline.jpg", 24},
-                                                  {"animated.gif", 32}, {"full.gif", 24},  {"lzw.tif", 24}};
+                                                  {"animated.gif", 32}, {"full.gif", 24},  {"lzw.tif", 24},
+                                                  {"rgba.tif", 32}, {"full.tga", 24}};
     for (const auto& [name, depth] : samples) {
         TPictureInfo info{};
         info.hInfo = reinterpret_cast<HLOCAL>(1);
@@ -287,6 +302,19 @@ TEST_F(IfWic, PictureInfoGivesTheSizeAndTheDepthOfThePicture)
         EXPECT_EQ(depth, info.ColorDepth) << name;
         EXPECT_EQ(nullptr, info.hInfo) << name;
     }
+    // A failed call leaves no junk for a host that frees any nonzero handle.
+    TPictureInfo junk;
+    std::memset(&junk, 0x5A, sizeof junk);
+    EXPECT_TRUE(Module->GetPictureInfo(DataPath("missing.png").c_str(), 0, 0, &junk) != 0 && !junk.hInfo);
+}
+
+// Refused from its header: no decoder ever holds its 192 MiB of pixels.
+TEST_F(IfWic, AnOversizedPictureBehindMetadataIsRefusedWithNothingDecoded)
+{
+    const double before = PeakMiB();
+    TSPIBitmap bitmap;
+    EXPECT_THROW(bitmap.LoadFromFile(DataPath("huge_text.png")), EInvalidGraphic);
+    EXPECT_LT(PeakMiB() - before, 64.0);
 }
 
 TEST_F(IfWic, IsSupportedAsksTheDecodersAboutTheHead)

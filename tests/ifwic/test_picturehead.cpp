@@ -1,4 +1,4 @@
-// The sizes read from PNG and JPEG headers without a decoder, and the host's limits.
+// The sizes read from picture headers without a decoder, and the host's limits.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -53,6 +53,10 @@ TEST(PictureHead, SizesAndAlphaFromTheHeaders)
         {"JPEG after stand-alone markers and a large segment",
          Jpeg(std::string("\xFF\xFF\xD0", 3) + Segment(0xE1, std::string(60000, 'x')) + Segment(0xC4, "table") + Sof(640, 480)),
          640, 480, 0},
+        {"PNG, transparency after 100 KB of text",
+         Png(3, 4, 3, Chunk("tEXt", 100000) + Chunk("tRNS", 1) + Chunk("IDAT", 1)), 3, 4, 1},
+        {"JPEG, frame after 100 KB of Exif and XMP",
+         Jpeg(Segment(0xE1, std::string(60000, 'x')) + Segment(0xE1, std::string(40000, 'x')) + Sof(640, 480)), 640, 480, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -63,7 +67,8 @@ TEST(PictureHead, SizesAndAlphaFromTheHeaders)
         EXPECT_EQ(c.Alpha, head->Alpha ? int(*head->Alpha) : -1);
     }
     const std::string unknown[] = {"", Png(3, 4, 2, "").substr(0, 30), Jpeg(Segment(0xE0, "JFIF") + "\xFF\xDA"),
-                                   Jpeg(Sof(640, 0)), Jpeg(Sof(640, 480)).substr(0, 9), "GIF89a and more bytes here"};
+                                   Jpeg(Sof(640, 0)), Jpeg(Sof(640, 480)).substr(0, 9), "GIF89a",
+                                   Jpeg(std::string(MaxWalk * 16, '\xFF') + Sof(640, 480))};
     for (const std::string& data : unknown)
         EXPECT_FALSE(ReadPictureHead(reinterpret_cast<const uint8_t*>(data.data()), data.size())) << data;
 }

@@ -90,6 +90,9 @@ static const char* const entries[] = {"00IN", "Fixture with junk info", "*.fxj",
 /* Writes a name longer than the buffer length it is told. */
 #define LONG_NAME 300
 static const char* const entries[] = {"00IN", "", "*.fxl", "Fixture long"};
+#elif defined(FX_IN_OVERFLOW)
+#define OVERFLOW_IN_PICTURE
+static const char* const entries[] = {"00IN", "Fixture overflowing the stack", "*.fxf", "Fixture F"};
 #elif defined(FX_INFO_FAULT)
 #define FAULT_IN_INFO
 static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo"};
@@ -108,6 +111,19 @@ static const char* const entries[] = {"00IN", "Fixture faulting in GetPluginInfo
 static int* volatile nowhere;
 
 static void fault(void) { *nowhere = 1; }
+#endif
+
+#ifdef OVERFLOW_IN_PICTURE
+/* Recurses until the stack is gone: the block used after the call keeps it a true recursion,
+   and the volatile test, never true, keeps the compiler from calling it endless. */
+static int overflow(volatile char* up)
+{
+    volatile char block[4096];
+    block[0] = up ? up[0] : 0;
+    if (block[0] == 1)
+        return 0;
+    return overflow(block) + block[1];
+}
 #endif
 
 #ifndef NO_GETPLUGININFO
@@ -340,6 +356,9 @@ EXPORT int WINAPI GetPicture(LPCSTR buf, LONG len, UINT flag, HLOCAL* hinfo, HLO
     (void)data;
 #ifdef FAULT_IN_PICTURE
     fault();
+#endif
+#ifdef OVERFLOW_IN_PICTURE
+    overflow(NULL);
 #endif
 #ifdef SELF_HANDLED_IN_PICTURE
     handled = 0;

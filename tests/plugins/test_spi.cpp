@@ -126,6 +126,10 @@ TEST(SPIModule, PluginsThatSayTooMuchAreCutOff)
     std::unique_ptr<TSPI> longName = CreateSPI(FixturePath("in_long_info"));
     ASSERT_TRUE(longName);
     EXPECT_EQ(std::string(255, 'L'), longName->PluginName());
+    // How far the fixture writes past what it is told of, seen by the guard values behind.
+    std::string buf(512, 'G');
+    EXPECT_EQ(300, longName->GetPluginInfo(1, buf.data(), 255));
+    EXPECT_EQ(std::string(300, 'L') + '\0' + 'G', buf.substr(0, 302));
 }
 
 TEST(SPIModule, FilesThatAreNoModuleGiveNothing)
@@ -271,7 +275,27 @@ TEST(SPIModule, AFaultInsideAPluginCallBecomesAnException)
 TEST(SPIModule, AFaultWhileReadingEntriesLeavesCreateSPI)
 {
     EXPECT_THROW(CreateSPI(FixturePath("info_fault")), ESPIFault);
-    EXPECT_FALSE(IsLoaded(FixturePath("info_fault")));
+    EXPECT_TRUE(IsLoaded(FixturePath("info_fault"))) << "its unload code is not run";
+}
+
+// Whether the stack below the caller still has a guard page, which makes an overflow an
+// exception that the guard is asked about.
+bool StackHasGuardPage()
+{
+    MEMORY_BASIC_INFORMATION m{};
+    for (auto* at = reinterpret_cast<char*>(&m); VirtualQuery(at - 1, &m, sizeof m) && m.State == MEM_COMMIT;
+         at = static_cast<char*>(m.BaseAddress))
+        if (m.Protect & PAGE_GUARD)
+            return true;
+    return false;
+}
+
+TEST(SPIModule, AStackOverflowLeavesTheStackItsGuardPage)
+{
+    std::unique_ptr<TSPI> built = CreateSPI(FixturePath("in_overflow"));
+    Picture pic;
+    EXPECT_THROW(static_cast<TInSPI*>(built.get())->GetPicture("x", 0, 0, &pic.Info, &pic.Pixels, nullptr, 0), ESPIFault);
+    EXPECT_TRUE(StackHasGuardPage());
 }
 
 TEST(SPIModule, APluginsOwnHandledExceptionIsLeftAlone)

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <ole2.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,6 +101,10 @@ TEST(TaskButton, MinimizingTheMainFormHidesTheFormsAndRestoringShowsThemWhereThe
     }
     EXPECT_EQ(main->Handle(), GetActiveWindow());
     EXPECT_EQ(1, otherShows) << "a restore is no new showing";
+    // Window-management tools restore with ShowWindow.
+    SendMessageA(main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ShowWindow(button, SW_RESTORE);
+    EXPECT_TRUE(IsWindowVisible(main->Handle()) && IsWindowVisible(other.Handle()));
 
     // Close on the button is the main form's own close.
     bool asked = false;
@@ -110,6 +116,15 @@ TEST(TaskButton, MinimizingTheMainFormHidesTheFormsAndRestoringShowsThemWhereThe
     EXPECT_TRUE(asked);
     delete main;
     EXPECT_FALSE(IsWindowVisible(button));
+}
+
+// The common dialogs and drag-and-drop need a single-threaded OLE apartment.
+TEST(ApplicationCom, InitializeMakesTheThreadASingleThreadedOleApartment)
+{
+    Application->Initialize();
+    EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    EXPECT_EQ(S_FALSE, OleInitialize(nullptr));
+    OleUninitialize();
 }
 
 TEST(Ownership, OwnerDestroysOwnedComponentsAndTheirWindows)

@@ -206,4 +206,23 @@ TEST(Fonts, DefaultsFollowTheJapaneseSystem)
     EXPECT_EQ(std::string(30, 'a'), lf.lfFaceName);
 }
 
+// The one LOGFONT of a font, for GDI and for the font dialog: a face cut to 31 bytes never
+// ends in the lead byte of a double-byte character.
+TEST(Fonts, LogFontCutsTheFaceNameOnlyBetweenCharacters)
+{
+    const struct {
+        std::string Name, Face;
+    } cases[] = {
+        {std::string(30, 'a') + "ア", std::string(30, 'a')},  // byte 31 is the lead byte 0x83
+        {std::string(29, 'a') + "ア", std::string(29, 'a') + "ア"},
+        {std::string(32, 'a'), std::string(31, 'a')},
+        {"ＭＳ Ｐゴシック", "ＭＳ Ｐゴシック"},
+    };
+    TFont f;
+    for (const auto& c : cases) {
+        f.SetName(c.Name);
+        EXPECT_EQ(c.Face, LogFontOf(f).lfFaceName) << c.Name;
+    }
+}
+
 }  // namespace

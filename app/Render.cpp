@@ -30,7 +30,8 @@ bool IsLive(const TForm1& form, int32_t i)
 
 // The one-pixel 32-bit DIB makes the kept realisation the one for 32-bit targets.
 struct TRealisedFonts::Entry {
-    explicit Entry(std::string key, const LOGFONTA& lf) : Key(std::move(key)), Font(CreateFontIndirectA(&lf))
+    explicit Entry(std::string key, const LOGFONTA& lf)
+        : Key(std::move(key)), Font(CreateFontIndirectA(&lf)), DC(CreateCompatibleDC(nullptr))
     {
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), 1, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};

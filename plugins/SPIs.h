@@ -74,22 +74,7 @@ public:
 // ---------------------------------------------------------------- modules
 
 // A loaded module, freed with FreeLibrary.
-class ModuleHandle {
-public:
-    explicit ModuleHandle(HMODULE h) : FHandle(h) {}
-    ModuleHandle(ModuleHandle&& o) noexcept : FHandle(std::exchange(o.FHandle, nullptr)) {}
-    ModuleHandle(const ModuleHandle&) = delete;
-    ModuleHandle& operator=(const ModuleHandle&) = delete;
-    ~ModuleHandle()
-    {
-        if (FHandle)
-            FreeLibrary(FHandle);
-    }
-    HMODULE get() const { return FHandle; }
-
-private:
-    HMODULE FHandle;
-};
+using ModuleHandle = UniqueHandle<HMODULE, &FreeLibrary>;
 
 class TSPI;
 

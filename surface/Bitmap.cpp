@@ -35,7 +35,7 @@ public:
 protected:
     void CreateHandle() override
     {
-        auto dc = std::make_unique<MemoryDC>(nullptr);
+        auto dc = std::make_unique<MemoryDC>(CreateCompatibleDC(nullptr));
         if (!dc->get())
             throw EOutOfResources("デバイス コンテキストを作成できません");
         FStockBitmap = GetCurrentObject(dc->get(), OBJ_BITMAP);

@@ -9,6 +9,7 @@
 
 #include "base/Cp932.h"
 #include "base/Exceptions.h"
+#include "base/UniqueHandle.h"
 
 namespace kova {
 
@@ -91,21 +92,8 @@ bool IsInitialNameError(DWORD error)
     return error == FNERR_INVALIDFILENAME || error == FNERR_BUFFERTOOSMALL;
 }
 
-// Frees a global-memory handle that a common dialog allocated for its caller.
-class GlobalMemory {
-public:
-    explicit GlobalMemory(HGLOBAL h) : FHandle(h) {}
-    GlobalMemory(const GlobalMemory&) = delete;
-    GlobalMemory& operator=(const GlobalMemory&) = delete;
-    ~GlobalMemory()
-    {
-        if (FHandle)
-            GlobalFree(FHandle);
-    }
-
-private:
-    HGLOBAL FHandle;
-};
+// A global-memory handle that a common dialog allocated for its caller.
+using GlobalMemory = UniqueHandle<HGLOBAL, &GlobalFree>;
 
 }  // namespace
 

@@ -83,7 +83,7 @@ TEST_F(ControlsTest, PanelPaintsRaisedOuterAndLoweredInnerBevels)
     panel->SetBevelInner(bvLowered);
     panel->SetBorderWidth(2);
     HDC screen = GetDC(nullptr);
-    MemoryDC dc(screen);
+    MemoryDC dc(CreateCompatibleDC(screen));
     GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen, 20, 20));
     ReleaseDC(nullptr, screen);
     SelectGuard select(dc.get(), bitmap.get());

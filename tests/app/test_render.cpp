@@ -297,9 +297,18 @@ TEST_F(Render, TheSavedSheetKeepsItsBytesForAFixedTableOfDiagrams)
         bool Antialias, Ellipses;
         uint64_t Hash;
     } cases[] = {
-        {10, true, true, 0}, {10, true, false, 0}, {10, false, true, 0}, {10, false, false, 0},
-        {100, true, true, 0}, {100, true, false, 0}, {100, false, true, 0}, {100, false, false, 0},
-        {1000, true, true, 0}, {1000, true, false, 0}, {1000, false, true, 0}, {1000, false, false, 0},
+        {10, true, true, 0x7276f2d5314acce3ull},
+        {10, true, false, 0xde518d34152055a7ull},
+        {10, false, true, 0xee5690a0ba9f0aa8ull},
+        {10, false, false, 0xf74253531a2cc87cull},
+        {100, true, true, 0x5a6266e0b9d70564ull},
+        {100, true, false, 0xe52c469dc041c4d2ull},
+        {100, false, true, 0xcd98224458874b0dull},
+        {100, false, false, 0x2f6eea0c21400df4ull},
+        {1000, true, true, 0xd11fb3781f9fa5a5ull},
+        {1000, true, false, 0xc07fc25988fe5c3dull},
+        {1000, false, true, 0x1c838a6f9af3e77dull},
+        {1000, false, false, 0x4b2b9aa31c936079ull},
     };
     for (const auto& c : cases) {
         form->Image1->Canvas()->Brush()->SetColor(clWhite);

@@ -2,7 +2,6 @@
 
 #include <commdlg.h>
 
-
 namespace kova {
 
 namespace {

@@ -1,6 +1,6 @@
 // The settings sub-window: its handlers write the pen, the font, the automatic ellipse and
 // the stamp picture into a fresh main window. Buttons are pressed with BM_CLICK; the
-// dialogs they open are answered by script or operated from inside their modal loop.
+// dialogs they open are answered from a timer or operated from inside their modal loop.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -256,11 +256,27 @@ TEST_F(Settings, CancelledDialogsChangeNothing)
     EXPECT_TRUE(errors.empty());
 }
 
+// A fixed-pitch Shift_JIS face that the font dialog lists (a substituted name is not listed).
+static int CALLBACK TakeFixedFace(const LOGFONTA* lf, const TEXTMETRICA*, DWORD type, LPARAM face)
+{
+    if ((lf->lfPitchAndFamily & 3) != FIXED_PITCH || lf->lfFaceName[0] == '@' || !(type & TRUETYPE_FONTTYPE))
+        return 1;
+    *reinterpret_cast<std::string*>(face) = lf->lfFaceName;
+    return 0;
+}
+
 TEST_F(Settings, AcceptedFontGoesToTheSheetWithAllItsAttributes)
 {
     EXPECT_EQ("ＭＳ Ｐゴシック", form2->FontDialog1->Font()->Name());
+    LOGFONTA wanted{};
+    wanted.lfCharSet = SHIFTJIS_CHARSET;
+    std::string face;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExA(screen, &wanted, TakeFixedFace, reinterpret_cast<LPARAM>(&face), 0);
+    ReleaseDC(nullptr, screen);
+    ASSERT_FALSE(face.empty());
     TFont chosen;
-    chosen.SetName("ＭＳ ゴシック");
+    chosen.SetName(face);
     chosen.SetHeight(-20);
     chosen.SetStyle(fsBold | fsUnderline);
     chosen.SetColor(clGreen);
@@ -271,7 +287,7 @@ TEST_F(Settings, AcceptedFontGoesToTheSheetWithAllItsAttributes)
     // The real dialog, started from the chosen font and accepted as it shows it.
     ASSERT_TRUE(kova::test::Answering(kova::test::Ok(), [&] { PressButton(form2->Button2); }));
     TFont* font = form->Image1->Canvas()->Font();
-    EXPECT_EQ("ＭＳ ゴシック", font->Name());
+    EXPECT_EQ(face, font->Name());
     EXPECT_EQ(-20, font->Height());
     EXPECT_EQ(fsBold | fsUnderline, font->Style());
     EXPECT_EQ(clGreen, font->Color());

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Render.h"
 #include "pendialog/APenDlg.h"
 #include "plugins/SPIs.h"
 #include "surface/Graphics.h"
@@ -29,13 +30,6 @@ struct TDateItem {
     bool HasShadow = false;
     int32_t LinkCount = 0;
     std::vector<int32_t> Links;
-};
-
-// An item's text box on the sheet.
-struct TextBox {
-    int X, Y, W, H;
-    int CentreX() const { return X + W / 2; }
-    int CentreY() const { return Y + H / 2; }
 };
 
 constexpr int32_t ItemSlots = 1000;
@@ -132,15 +126,8 @@ private:
     std::string OpenDialogFilter() const;
     // Pointer handling (Pointer.cpp).
     void Stamp();
-    // Rendering (Render.cpp).
-    void MeasureItems();
-    TextBox Box(int32_t i) const;
-    void DrawLinks(TCanvas* sheet);
-    void DrawItems(TCanvas* sheet);
-    void DrawItemText(TCanvas* sheet, const TDateItem& item, int w, int h);
 
-    TPen FSavedPen;                 // the sheet's pen while a redraw changes it
-    std::vector<SIZE> FTextSizes;   // each slot's text extent in this redraw
+    TSheetRenderer FRenderer{*this};
 };
 
 extern TForm1* Form1;

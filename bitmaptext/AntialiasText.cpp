@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
-#include <vector>
 
 #include "bitmaptext/BlendText.h"
 
@@ -11,55 +9,20 @@ namespace kova {
 
 namespace {
 
-// A double-size font costs a glyph rasterisation on its first use, which dominates a call.
-// So the scratch bitmaps of the fonts used lately are kept, each with its font handle.
-// A kept bitmap only grows; what a call reads of it is made white again first, so the
-// result is that of a fresh white bitmap of exactly the rendered area.
-class ScratchBitmaps {
-public:
-    TBitmap& For(TFont* font)
-    {
-        for (size_t i = 0; i < FEntries.size(); ++i) {
-            Entry& e = FEntries[i];
-            if (e.Name == font->Name() && e.Size == font->Size() && e.Style == font->Style()) {
-                std::rotate(FEntries.begin(), FEntries.begin() + static_cast<ptrdiff_t>(i),
-                            FEntries.begin() + static_cast<ptrdiff_t>(i) + 1);
-                return *FEntries.front().Bitmap;
-            }
-        }
-        if (FEntries.size() == Capacity)
-            FEntries.pop_back();
-        Entry e{font->Name(), font->Size(), font->Style(), std::make_unique<TBitmap>()};
-        TFont* big = e.Bitmap->Canvas()->Font();
-        big->SetName(font->Name());
-        big->SetSize(2 * font->Size());
-        big->SetStyle(font->Style());
-        big->SetColor(clBlack);
-        e.Bitmap->Canvas()->Brush()->SetStyle(bsClear);
-        e.Bitmap->SetPixelFormat(pf32bit);
-        FEntries.insert(FEntries.begin(), std::move(e));
-        return *FEntries.front().Bitmap;
-    }
+constexpr size_t KeptScratch = 16;
 
-private:
-    static constexpr size_t Capacity = 16;
-    struct Entry {
-        std::string Name;
-        int Size;
-        TFontStyles Style;
-        std::unique_ptr<TBitmap> Bitmap;
-    };
-    std::vector<Entry> FEntries;  // most recently used first
-};
+// The distance in bytes from a row of the bitmap to the one below it.
+ptrdiff_t RowStep(TBitmap& b) { return b.Height() > 1 ? b.ScanLine(1) - b.ScanLine(0) : 0; }
 
 // Black text on white at twice the point size, placed at (-left, -top) in a white area of
-// width by height: only the part of the doubled text that the blend reads.
+// width by height: only the part of the doubled text that the blend reads. A kept bitmap
+// only grows, so what a call reads of it is made white first.
 void RenderScratch(TBitmap& scratch, const std::string& text, int left, int top, int width, int height)
 {
     if (width > scratch.Width() || height > scratch.Height())
         scratch.SetSize(std::max(width, scratch.Width()), std::max(height, scratch.Height()));
-    ptrdiff_t step = 0;
-    uint8_t* row = scratch.ScanLines(0, height, 0, width, step);
+    const ptrdiff_t step = RowStep(scratch);
+    uint8_t* row = scratch.ScanLine(0);
     for (int y = 0; y < height; ++y, row += step)
         std::memset(row, 0xFF, static_cast<size_t>(width) * 4);
     // Straight to GDI: the scratch canvas's pen position, which the canvas's text out would
@@ -70,13 +33,48 @@ void RenderScratch(TBitmap& scratch, const std::string& text, int left, int top,
 
 }  // namespace
 
-void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const std::string& Text)
+struct TAntialiasText::Scratch {
+    explicit Scratch(TFont* font) : Name(font->Name()), Size(font->Size()), Style(font->Style()) {}
+    std::string Name;
+    int Size;
+    TFontStyles Style;
+    TBitmap Bitmap;
+};
+
+TAntialiasText::TAntialiasText() = default;
+
+TAntialiasText::~TAntialiasText() = default;
+
+TBitmap& TAntialiasText::ScratchFor(TFont* font)
+{
+    for (size_t i = 0; i < FScratch.size(); ++i) {
+        Scratch& s = *FScratch[i];
+        if (s.Name == font->Name() && s.Size == font->Size() && s.Style == font->Style()) {
+            std::rotate(FScratch.begin(), FScratch.begin() + static_cast<ptrdiff_t>(i),
+                        FScratch.begin() + static_cast<ptrdiff_t>(i) + 1);
+            return FScratch.front()->Bitmap;
+        }
+    }
+    if (FScratch.size() == KeptScratch)
+        FScratch.pop_back();
+    auto s = std::make_unique<Scratch>(font);
+    TFont* big = s->Bitmap.Canvas()->Font();
+    big->SetName(font->Name());
+    big->SetSize(2 * font->Size());
+    big->SetStyle(font->Style());
+    big->SetColor(clBlack);
+    s->Bitmap.Canvas()->Brush()->SetStyle(bsClear);
+    s->Bitmap.SetPixelFormat(pf32bit);
+    FScratch.insert(FScratch.begin(), std::move(s));
+    return FScratch.front()->Bitmap;
+}
+
+void TAntialiasText::Draw(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const std::string& Text)
 {
     const COLORREF rgb = ColorToRGB(Font->Color());
     const uint8_t cR = rgb & 255, cG = (rgb >> 8) & 255, cB = (rgb >> 16) & 255;
 
-    static ScratchBitmaps kept;
-    TBitmap& scratch = kept.For(Font);
+    TBitmap& scratch = ScratchFor(Font);
     const SIZE extent = scratch.Canvas()->TextExtent(Text);
     const int32_t hw = extent.cx / 2, hh = extent.cy / 2;
 
@@ -91,10 +89,13 @@ void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const 
     RenderScratch(scratch, Text, 2 * clip.Col0, 2 * clip.Row0, 2 * clip.Cols + 1, 2 * clip.Rows + 1);
 
     const int32_t left = X + clip.Col0, top = Y + clip.Row0;
-    ptrdiff_t destStep = 0, sampleStep = 0;
-    uint8_t* destRow = Bitmap->ScanLines(top, top + clip.Rows, left, left + clip.Cols, destStep) + 4 * left;
-    const uint8_t* sampleRow = scratch.ScanLines(0, 2 * clip.Rows + 1, 0, 0, sampleStep);
-    BlendTextRows(destRow, destStep, sampleRow, sampleStep, clip.Cols, clip.Rows, cR, cG, cB);
+    uint8_t* destRow = Bitmap->ScanLine(top) + 4 * left;
+    BlendTextRows(destRow, RowStep(*Bitmap), scratch.ScanLine(0), RowStep(scratch), clip.Cols, clip.Rows, cR, cG, cB);
+}
+
+void AntialiasTextOut(TBitmap* Bitmap, int32_t X, int32_t Y, TFont* Font, const std::string& Text)
+{
+    TAntialiasText().Draw(Bitmap, X, Y, Font, Text);
 }
 
 }  // namespace kova

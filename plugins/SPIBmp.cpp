@@ -399,17 +399,15 @@ void TSPIGraphic::Draw(TCanvas* ACanvas, const TRect& Rect)
         return;
     UpdateLayout();
     HDC dc = ACanvas->Handle();
-    HPALETTE old = nullptr;
+    std::optional<PaletteGuard> palette;
     if (FPalette) {
-        old = SelectPalette(dc, FPalette, TRUE);
+        palette.emplace(dc, FPalette, TRUE);
         RealizePalette(dc);
     }
     const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
     StretchDIBits(dc, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), 0, 0, FWidth, FHeight, FData->LockPixels(),
                   static_cast<const BITMAPINFO*>(FData->LockInfo()), DIB_RGB_COLORS, ACanvas->CopyMode());
     SetStretchBltMode(dc, oldMode);
-    if (FPalette)
-        SelectPalette(dc, old, TRUE);
 }
 
 void TSPIGraphic::SaveToStream(TStream& Stream)

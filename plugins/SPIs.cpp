@@ -279,39 +279,8 @@ TGraphicClass GDefaultGraphicClass = nullptr;
 // The volume-label attribute bit, which the headers leave unnamed.
 constexpr DWORD kAttributeVolumeLabel = 0x00000008;
 
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : FHandle(h) {}
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle()
-    {
-        if (FHandle != INVALID_HANDLE_VALUE)
-            FindClose(FHandle);
-    }
-    HANDLE get() const { return FHandle; }
-    explicit operator bool() const { return FHandle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE FHandle;
-};
-
-class RegKey {
-public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey()
-    {
-        if (FKey)
-            RegCloseKey(FKey);
-    }
-    HKEY get() const { return FKey; }
-    HKEY* put() { return &FKey; }
-
-private:
-    HKEY FKey = nullptr;
-};
+using FindHandle = UniqueHandle<HANDLE, &FindClose, -1>;
+using RegKey = UniqueHandle<HKEY, &RegCloseKey>;
 
 // The Susie viewer's plug-in directory, taken as stored; empty when it is not set.
 std::string SusieDirectory()

@@ -74,24 +74,7 @@ public:
 // ---------------------------------------------------------------- modules
 
 // A loaded module, freed with FreeLibrary.
-class ModuleHandle {
-public:
-    explicit ModuleHandle(HMODULE h) : FHandle(h) {}
-    ModuleHandle(ModuleHandle&& o) noexcept : FHandle(std::exchange(o.FHandle, nullptr)) {}
-    ModuleHandle(const ModuleHandle&) = delete;
-    ModuleHandle& operator=(const ModuleHandle&) = delete;
-    ~ModuleHandle()
-    {
-        if (FHandle)
-            FreeLibrary(FHandle);
-    }
-    HMODULE get() const { return FHandle; }
-    // Lets the module go without unloading it.
-    HMODULE release() { return std::exchange(FHandle, nullptr); }
-
-private:
-    HMODULE FHandle;
-};
+using ModuleHandle = UniqueHandle<HMODULE, &FreeLibrary>;
 
 class TSPI;
 

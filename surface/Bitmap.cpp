@@ -10,7 +10,7 @@
 
 namespace kova {
 
-// The canvas of a bitmap: a memory DC that holds the bitmap's current DIB section.
+// The canvas of a bitmap: a memory DC that holds the bitmap's DIB section.
 class TBitmapCanvas : public TCanvas {
 public:
     explicit TBitmapCanvas(TBitmap* bitmap) : FBitmap(bitmap)
@@ -22,44 +22,23 @@ public:
     // Puts a new DIB (or none) into the DC, keeping the pen, brush, font and pen position.
     void SelectDib(HBITMAP dib)
     {
-        if (!FDC)
-            return;
-        SelectObject(FDC->get(), dib ? dib : FStockBitmap);
-        FSelected = dib;
+        if (FDC)
+            SelectObject(FDC->get(), dib ? dib : FStockBitmap);
     }
-    bool Holds(HBITMAP dib) const { return FDC && FSelected == dib; }
     // The DC with the DIB, for reading from it; no drawing objects selected.
     HDC Context()
     {
         NeedHandle();
         return FDC->get();
     }
-    // What GDI drew into the DC since the last call (empty when nothing).
-    TRect TakeDrawnArea()
-    {
-        RECT r{};
-        if (!FDC || !GetBoundsRect(FDC->get(), &r, DCB_RESET))
-            return {};
-        return {r.left, r.top, r.right, r.bottom};
-    }
 
 protected:
-    // A pixel-format change leaves the other DIB in the DC until the DC is used: text
-    // anti-aliased through the rows, between two changes, then costs no selection.
-    void NeedHandle() override
-    {
-        TCanvas::NeedHandle();
-        if (FSelected != FBitmap->FDib.get())
-            SelectDib(FBitmap->FDib.get());
-    }
     void CreateHandle() override
     {
-        auto dc = std::make_unique<MemoryDC>(nullptr);
+        auto dc = std::make_unique<MemoryDC>(CreateCompatibleDC(nullptr));
         if (!dc->get())
             throw EOutOfResources("デバイス コンテキストを作成できません");
         FStockBitmap = GetCurrentObject(dc->get(), OBJ_BITMAP);
-        // GDI tells us what it drew, so a pixel-format change converts only that.
-        SetBoundsRect(dc->get(), nullptr, DCB_ENABLE | DCB_RESET);
         FDC = std::move(dc);
         SelectDib(FBitmap->FDib.get());
         SetHandle(FDC->get());
@@ -78,7 +57,6 @@ private:
     TBitmap* FBitmap;
     std::unique_ptr<MemoryDC> FDC;
     HGDIOBJ FStockBitmap = nullptr;
-    HBITMAP FSelected = nullptr;  // the DIB in the DC
 };
 
 const TGraphicClassInfo TBitmap::Class = {"TBitmap", nullptr, []() -> TGraphic* { return new TBitmap(); }};
@@ -179,44 +157,6 @@ void ExpandRow(const uint8_t* src8, uint8_t* dst32, int width, const std::vector
     }
 }
 
-bool IsHalftone(const std::vector<RGBQUAD>& colors)
-{
-    const std::vector<RGBQUAD>& halftone = HalftoneColors();
-    return colors.size() == halftone.size() && std::memcmp(colors.data(), halftone.data(), colors.size() * 4) == 0;
-}
-
-// True when every halftone entry maps back onto itself, so that reducing an image that was
-// just expanded changes nothing.
-bool HalftoneIsStable()
-{
-    static const bool stable = [] {
-        const auto& pal = halftone::Palette();
-        for (int i = 0; i < ColorCount; ++i)
-            if (halftone::IndexOf(pal[i].r, pal[i].g, pal[i].b) != i)
-                return false;
-        return true;
-    }();
-    return stable;
-}
-
-bool IsEmpty(const TRect& r) { return r.Left >= r.Right || r.Top >= r.Bottom; }
-
-TRect Intersection(const TRect& a, const TRect& b)
-{
-    const TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-                  std::min(a.Bottom, b.Bottom)};
-    return IsEmpty(r) ? TRect{} : r;
-}
-
-TRect Union(const TRect& a, const TRect& b)
-{
-    if (IsEmpty(a))
-        return b;
-    if (IsEmpty(b))
-        return a;
-    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)};
-}
-
 std::vector<RGBQUAD> ColorsOf(const std::vector<bmpfile::Rgbq>& palette)
 {
     std::vector<RGBQUAD> colors;
@@ -243,23 +183,12 @@ int TBitmap::RowBytes() const { return bmpfile::RowBytes(FWidth, BitsPerPixel())
 
 uint8_t* TBitmap::Row(int y) const { return RowOf(FBits, FWidth, FHeight, BitsPerPixel(), y); }
 
-uint8_t* TBitmap::ScanLine(int y) { return ScanLine(y, 0, FWidth); }
-
-uint8_t* TBitmap::ScanLine(int y, int left, int right)
+uint8_t* TBitmap::ScanLine(int y)
 {
-    ptrdiff_t step = 0;
-    return ScanLines(y, y + 1, left, right, step);
-}
-
-uint8_t* TBitmap::ScanLines(int top, int bottom, int left, int right, ptrdiff_t& step)
-{
-    if (!FBits || top < 0 || bottom > FHeight || top >= bottom)
-        throw EInvalidGraphic(Format("走査線のインデックスが範囲を超えています (%d)",
-                                     top < 0 || top >= FHeight ? top : bottom - 1));
+    if (!FBits || y < 0 || y >= FHeight)
+        throw EInvalidGraphic(Format("走査線のインデックスが範囲を超えています (%d)", y));
     GdiFlush();
-    Touch(Rect(std::max(left, 0), top, std::min(right, FWidth), bottom));
-    step = -static_cast<ptrdiff_t>(RowBytes());  // bottom-up memory
-    return Row(top);
+    return Row(y);
 }
 
 TCanvas* TBitmap::Canvas()
@@ -269,23 +198,7 @@ TCanvas* TBitmap::Canvas()
     return FCanvas.get();
 }
 
-HBITMAP TBitmap::Handle()
-{
-    // Whoever has the handle may draw anywhere.
-    Touch(Rect(0, 0, FWidth, FHeight));
-    return FDib.get();
-}
-
-void TBitmap::Touch(const TRect& r) { FStale = Union(FStale, Intersection(r, Rect(0, 0, FWidth, FHeight))); }
-
-void TBitmap::DropSpare()
-{
-    if (FCanvas && FSpareDib && FCanvas->Holds(FSpareDib.get()))
-        FCanvas->SelectDib(FDib.get());  // a DIB in a DC cannot be deleted
-    FSpareDib.reset();
-    FSpareBits = nullptr;
-    FStale = {};
-}
+HBITMAP TBitmap::Handle() { return FDib.get(); }
 
 const std::vector<RGBQUAD>& TBitmap::Colors()
 {
@@ -296,11 +209,8 @@ const std::vector<RGBQUAD>& TBitmap::Colors()
 
 void TBitmap::Install(GdiObject<HBITMAP> dib, uint8_t* bits, int width, int height, TPixelFormat format)
 {
-    DropSpare();
-    if (FCanvas) {
-        FCanvas->TakeDrawnArea();
+    if (FCanvas)
         FCanvas->SelectDib(dib.get());
-    }
     FDib = std::move(dib);
     FBits = bits;
     FWidth = width;
@@ -311,7 +221,6 @@ void TBitmap::Install(GdiObject<HBITMAP> dib, uint8_t* bits, int width, int heig
 
 void TBitmap::FreeImage()
 {
-    DropSpare();
     if (FCanvas)
         FCanvas->SelectDib(nullptr);
     FDib.reset();
@@ -362,45 +271,21 @@ void TBitmap::SetPixelFormat(TPixelFormat v)
         FPixelFormat = v;
         return;
     }
-    // The image in the other format is kept: only what was drawn since is converted again.
     GdiFlush();
-    if (FCanvas)
-        Touch(FCanvas->TakeDrawnArea());
-    TRect area = FStale;
-    if (!FSpareDib) {
-        FSpareDib = CreateDib(FWidth, FHeight, bits, HalftoneColors(), FSpareBits);
-        area = Rect(0, 0, FWidth, FHeight);
-    }
-    ConvertArea(area, bits);
-    const bool halftoneSide = bits == 8 || IsHalftone(FColors);
-    std::swap(FDib, FSpareDib);
-    std::swap(FBits, FSpareBits);
-    FPixelFormat = v;
-    FPalette.reset();
-    if (bits == 8) {
-        // There the 32-bit image still holds colours that the palette lacks.
-        FColors = HalftoneColors();
-        FStale = area;
-    } else if (!halftoneSide) {
-        // An 8-bit image with colours of its own is no reduction of anything.
-        DropSpare();
-    } else {
-        FStale = HalftoneIsStable() ? TRect{} : area;
-    }
-    Changed();
-}
-
-void TBitmap::ConvertArea(const TRect& area, int bits)
-{
-    const int srcBits = BitsPerPixel();
-    for (int y = area.Top; y < area.Bottom; ++y) {
-        const uint8_t* src = Row(y) + area.Left * srcBits / 8;
-        uint8_t* dst = RowOf(FSpareBits, FWidth, FHeight, bits, y) + area.Left * bits / 8;
+    const std::vector<RGBQUAD> colors = bits == 8 ? HalftoneColors() : Colors();
+    uint8_t* memory = nullptr;
+    GdiObject<HBITMAP> dib = CreateDib(FWidth, FHeight, bits, colors, memory);
+    for (int y = 0; y < FHeight; ++y) {
+        uint8_t* dst = RowOf(memory, FWidth, FHeight, bits, y);
         if (bits == 8)
-            halftone::MapRow(src, dst, area.Width());
+            halftone::MapRow(Row(y), dst, FWidth);
         else
-            ExpandRow(src, dst, area.Width(), FColors);
+            ExpandRow(Row(y), dst, FWidth, colors);
     }
+    Install(std::move(dib), memory, FWidth, FHeight, v);
+    if (bits == 8)
+        FColors = colors;
+    Changed();
 }
 
 HPALETTE TBitmap::Palette() const

@@ -2,58 +2,16 @@
 // Move-only owners of GDI and other Windows handles, and scoped selections.
 #include <windows.h>
 
-#include <utility>
+#include "base/UniqueHandle.h"
 
 namespace kova {
 
-// Owns a GDI object (pen, brush, font, bitmap, palette, region) and deletes it.
+// A GDI object (pen, brush, font, bitmap, palette, region), deleted with DeleteObject.
 template <typename H>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(H h) : FHandle(h) {}
-    GdiObject(GdiObject&& o) noexcept : FHandle(std::exchange(o.FHandle, nullptr)) {}
-    GdiObject& operator=(GdiObject&& o) noexcept
-    {
-        if (this != &o)
-            reset(std::exchange(o.FHandle, nullptr));
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    ~GdiObject() { reset(); }
-
-    H get() const { return FHandle; }
-    explicit operator bool() const { return FHandle != nullptr; }
-    void reset(H h = nullptr)
-    {
-        if (FHandle)
-            DeleteObject(FHandle);
-        FHandle = h;
-    }
-    H release() { return std::exchange(FHandle, nullptr); }
-
-private:
-    H FHandle = nullptr;
-};
+using GdiObject = UniqueHandle<H, &DeleteObject>;
 
 // A memory DC from CreateCompatibleDC, deleted with DeleteDC.
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC like = nullptr) : FDC(CreateCompatibleDC(like)) {}
-    MemoryDC(MemoryDC&& o) noexcept : FDC(std::exchange(o.FDC, nullptr)) {}
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    ~MemoryDC()
-    {
-        if (FDC)
-            DeleteDC(FDC);
-    }
-    HDC get() const { return FDC; }
-
-private:
-    HDC FDC;
-};
+using MemoryDC = UniqueHandle<HDC, &DeleteDC>;
 
 // A window's DC from GetDC, released with ReleaseDC.
 class WindowDC {
@@ -86,18 +44,19 @@ private:
     HGDIOBJ FOld;
 };
 
-// Selects a palette into a DC for one scope.
+// Selects a palette into a DC for one scope, as a foreground or background palette.
 class PaletteGuard {
 public:
-    PaletteGuard(HDC dc, HPALETTE pal, BOOL background = FALSE)
-        : FDC(dc), FOld(SelectPalette(dc, pal, background)) {}
+    PaletteGuard(HDC dc, HPALETTE pal, BOOL background)
+        : FDC(dc), FOld(SelectPalette(dc, pal, background)), FBackground(background) {}
     PaletteGuard(const PaletteGuard&) = delete;
     PaletteGuard& operator=(const PaletteGuard&) = delete;
-    ~PaletteGuard() { SelectPalette(FDC, FOld, FALSE); }
+    ~PaletteGuard() { SelectPalette(FDC, FOld, FBackground); }
 
 private:
     HDC FDC;
     HPALETTE FOld;
+    BOOL FBackground;
 };
 
 }  // namespace kova

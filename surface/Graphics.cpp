@@ -1,7 +1,6 @@
 // Colours, pens, brushes and fonts, with lazily made GDI handles.
 #include "surface/Graphics.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "base/Cp932.h"
@@ -210,63 +209,6 @@ int ScreenPixelsPerInch()
     return ppi;
 }
 
-namespace {
-
-// Holds a font selected in a DC of its own. Wine keeps a font's realisation and its
-// rasterised glyphs only while some DC holds the font, and only a handful besides; a
-// canvas switched through more fonts than that rasterises every glyph again each time.
-// The one-pixel 32-bit DIB makes the kept realisation the one for 32-bit targets.
-class FontKeeper {
-public:
-    explicit FontKeeper(HFONT font)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), 1, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        FDib.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (FDC.get() && FDib) {
-            SelectObject(FDC.get(), FDib.get());
-            SelectObject(FDC.get(), font);
-        }
-    }
-
-private:
-    GdiObject<HBITMAP> FDib;  // declared first: the DC lets go of it before it is deleted
-    MemoryDC FDC;
-};
-
-struct RecentFont {
-    std::string Key;                           // the LOGFONT's bytes
-    std::shared_ptr<GdiObject<HFONT>> Handle;  // declared first: outlives its keeper
-    std::unique_ptr<FontKeeper> Keeper;
-};
-
-}  // namespace
-
-// Fonts with the same attributes share one handle, and the handles used lately are kept
-// alive and realised: the renderer switches one canvas through every item's font on each
-// redraw.
-static std::shared_ptr<GdiObject<HFONT>> SharedFont(const LOGFONTA& lf)
-{
-    constexpr size_t Capacity = 64;
-    static std::vector<RecentFont> recent;  // newest first
-    std::string key(reinterpret_cast<const char*>(&lf), sizeof lf);
-    for (size_t i = 0; i < recent.size(); ++i) {
-        if (recent[i].Key == key) {
-            std::rotate(recent.begin(), recent.begin() + static_cast<ptrdiff_t>(i),
-                        recent.begin() + static_cast<ptrdiff_t>(i) + 1);
-            return recent.front().Handle;
-        }
-    }
-    auto font = std::make_shared<GdiObject<HFONT>>(CreateFontIndirectA(&lf));
-    if (!*font)
-        throw EOutOfResources("フォントを作成できません");
-    if (recent.size() == Capacity)
-        recent.pop_back();
-    recent.insert(recent.begin(), RecentFont{std::move(key), font, std::make_unique<FontKeeper>(font->get())});
-    return font;
-}
-
 TFont::TFont()
     : FCharset(DefaultFontData().Charset), FPixelsPerInch(ScreenPixelsPerInch()),
       FHeight(-MulDiv(DefaultFontData().Size, FPixelsPerInch, 72)), FName(DefaultFontData().Name)
@@ -275,7 +217,7 @@ TFont::TFont()
 
 void TFont::Change()
 {
-    std::shared_ptr<GdiObject<HFONT>> old = std::move(FHandle);
+    GdiObject<HFONT> old = std::move(FHandle);
     Changed();
 }
 
@@ -363,24 +305,34 @@ void TFont::Assign(TPersistent* Source)
         Change();
 }
 
+LOGFONTA LogFontOf(const TFont& font)
+{
+    LOGFONTA lf{};
+    lf.lfHeight = font.Height();
+    lf.lfWeight = font.Style() & fsBold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (font.Style() & fsItalic) != 0;
+    lf.lfUnderline = (font.Style() & fsUnderline) != 0;
+    lf.lfStrikeOut = (font.Style() & fsStrikeOut) != 0;
+    lf.lfCharSet = font.Charset();
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = font.Pitch() == fpFixed      ? FIXED_PITCH
+                          : font.Pitch() == fpVariable ? VARIABLE_PITCH
+                                                       : DEFAULT_PITCH;
+    CopyFaceName(font.Name(), lf.lfFaceName);
+    return lf;
+}
+
 HFONT TFont::Handle()
 {
     if (!FHandle) {
-        LOGFONTA lf{};
-        lf.lfHeight = FHeight;
-        lf.lfWeight = FStyle & fsBold ? FW_BOLD : FW_NORMAL;
-        lf.lfItalic = (FStyle & fsItalic) != 0;
-        lf.lfUnderline = (FStyle & fsUnderline) != 0;
-        lf.lfStrikeOut = (FStyle & fsStrikeOut) != 0;
-        lf.lfCharSet = FCharset;
-        lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-        lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-        lf.lfQuality = DEFAULT_QUALITY;
-        lf.lfPitchAndFamily = FPitch == fpFixed ? FIXED_PITCH : FPitch == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
-        CopyFaceName(FName, lf.lfFaceName);
-        FHandle = SharedFont(lf);
+        const LOGFONTA lf = LogFontOf(*this);
+        FHandle.reset(CreateFontIndirectA(&lf));
+        if (!FHandle)
+            throw EOutOfResources("フォントを作成できません");
     }
-    return FHandle->get();
+    return FHandle.get();
 }
 
 }  // namespace kova

@@ -167,7 +167,7 @@ public:
     void Assign(TPersistent* Source) override;
 
     HFONT Handle();
-    bool HandleAllocated() const { return FHandle != nullptr; }
+    bool HandleAllocated() const { return FHandle.get() != nullptr; }
 
 private:
     void Change();
@@ -178,8 +178,12 @@ private:
     int FPixelsPerInch;
     int FHeight;
     std::string FName;
-    std::shared_ptr<GdiObject<HFONT>> FHandle;  // shared by fonts with the same attributes
+    GdiObject<HFONT> FHandle;
 };
+
+// The font's attributes as GDI takes them; a face name too long is cut before a whole
+// character, never inside a double-byte one.
+LOGFONTA LogFontOf(const TFont& font);
 
 // ---------------------------------------------------------------- canvas
 
@@ -339,12 +343,6 @@ public:
     int BitsPerPixel() const;
     // Memory of row y (0 = top). Raises EInvalidGraphic outside 0 .. Height-1.
     uint8_t* ScanLine(int y);
-    // The same row, for a caller that writes only pixels left .. right - 1 of it: a later
-    // pixel-format change then converts only those.
-    uint8_t* ScanLine(int y, int left, int right);
-    // Rows top .. bottom - 1 at once, pixels left .. right - 1 written: the memory of row
-    // top, and in step the distance in bytes from a row to the one below it.
-    uint8_t* ScanLines(int top, int bottom, int left, int right, ptrdiff_t& step);
     int RowBytes() const;
     TCanvas* Canvas();
     HBITMAP Handle();
@@ -361,11 +359,6 @@ private:
     void FreeImage();
     // Decodes a whole bitmap file into a new DIB section.
     void LoadBmpFile(const uint8_t* data, size_t size);
-    // Marks part of the image as changed since the last pixel-format change.
-    void Touch(const TRect& r);
-    void DropSpare();
-    // Converts part of the image into the spare DIB of bits per pixel.
-    void ConvertArea(const TRect& area, int bits);
 
     int FWidth = 0, FHeight = 0;
     TPixelFormat FPixelFormat = pfDevice;
@@ -373,11 +366,6 @@ private:
     uint8_t* FBits = nullptr;          // bottom-up rows of the DIB section
     std::vector<RGBQUAD> FColors;      // the colour table at 8 bits per pixel
     mutable GdiObject<HPALETTE> FPalette;
-    // After a pixel-format change: the image in the other format, which outside FStale
-    // equals a conversion of the current one. The 8-bit side then has the halftone colours.
-    GdiObject<HBITMAP> FSpareDib;
-    uint8_t* FSpareBits = nullptr;
-    TRect FStale;
     std::unique_ptr<TBitmapCanvas> FCanvas;
 };
 

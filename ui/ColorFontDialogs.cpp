@@ -2,13 +2,9 @@
 
 #include <commdlg.h>
 
-#include <algorithm>
-
 namespace kova {
 
 namespace {
-
-using DialogScript::TAnswer;
 
 TFontPitch PitchOf(BYTE pitchAndFamily)
 {
@@ -20,34 +16,6 @@ TFontPitch PitchOf(BYTE pitchAndFamily)
     default:
         return fpDefault;
     }
-}
-
-BYTE PitchBits(TFontPitch pitch)
-{
-    switch (pitch) {
-    case fpFixed:
-        return FIXED_PITCH;
-    case fpVariable:
-        return VARIABLE_PITCH;
-    case fpDefault:
-        break;
-    }
-    return DEFAULT_PITCH;
-}
-
-LOGFONTA LogFontOf(TFont& font)
-{
-    LOGFONTA lf{};
-    lf.lfHeight = font.Height();
-    lf.lfWeight = (font.Style() & fsBold) ? FW_BOLD : FW_NORMAL;
-    lf.lfItalic = (font.Style() & fsItalic) ? TRUE : FALSE;
-    lf.lfUnderline = (font.Style() & fsUnderline) ? TRUE : FALSE;
-    lf.lfStrikeOut = (font.Style() & fsStrikeOut) ? TRUE : FALSE;
-    lf.lfCharSet = font.Charset();
-    lf.lfPitchAndFamily = PitchBits(font.Pitch());
-    const std::string& name = font.Name();
-    std::copy_n(name.begin(), std::min(name.size(), std::size(lf.lfFaceName) - 1), lf.lfFaceName);
-    return lf;
 }
 
 TFontStyles StylesOf(const LOGFONTA& lf)
@@ -86,14 +54,6 @@ uint32_t TColorDialog::Flags() const
 
 bool TColorDialog::Execute()
 {
-    if (auto answer = DialogScript::TakeAnswer({"TColorDialog", {}, {}, {}, {}, Flags(), Color})) {
-        if (answer->Kind == TAnswer::akCancel)
-            return false;
-        if (answer->Kind != TAnswer::akColor)
-            DialogScript::WrongAnswer("TColorDialog");
-        Color = answer->Color;
-        return true;
-    }
     CHOOSECOLORA cc{};
     cc.lStructSize = sizeof cc;
     cc.hwndOwner = GetActiveWindow();
@@ -120,14 +80,6 @@ uint32_t TFontDialog::Flags() const
 
 bool TFontDialog::Execute()
 {
-    if (auto answer = DialogScript::TakeAnswer({"TFontDialog", {}, {}, {}, {}, Flags(), FFont.Color()})) {
-        if (answer->Kind == TAnswer::akCancel)
-            return false;
-        if (answer->Kind != TAnswer::akFont)
-            DialogScript::WrongAnswer("TFontDialog");
-        TakeChoice(answer->Font);
-        return true;
-    }
     LOGFONTA lf = LogFontOf(FFont);
     CHOOSEFONTA cf{};
     cf.lStructSize = sizeof cf;
@@ -139,19 +91,18 @@ bool TFontDialog::Execute()
     cf.nSizeMax = MaxFontSize;
     if (!ChooseFontA(&cf))
         return false;
-    TakeChoice({lf.lfFaceName, static_cast<int>(lf.lfHeight), StylesOf(lf), static_cast<TColor>(cf.rgbColors),
-                lf.lfCharSet, PitchOf(lf.lfPitchAndFamily)});
+    TakeChoice(lf, cf.rgbColors);
     return true;
 }
 
-void TFontDialog::TakeChoice(const DialogScript::TFontChoice& choice)
+void TFontDialog::TakeChoice(const LOGFONTA& lf, COLORREF color)
 {
-    FFont.SetName(choice.Name);
-    FFont.SetHeight(choice.Height);
-    FFont.SetStyle(choice.Style);
-    FFont.SetColor(choice.Color);
-    FFont.SetCharset(choice.Charset);
-    FFont.SetPitch(choice.Pitch);
+    FFont.SetName(lf.lfFaceName);
+    FFont.SetHeight(lf.lfHeight);
+    FFont.SetStyle(StylesOf(lf));
+    FFont.SetColor(static_cast<TColor>(color));
+    FFont.SetCharset(lf.lfCharSet);
+    FFont.SetPitch(PitchOf(lf.lfPitchAndFamily));
 }
 
 }  // namespace kova

@@ -1,5 +1,5 @@
 #pragma once
-// The colour and font dialogs of comdlg32, with the scripted answers of ui/Dialogs.h.
+// The colour and font dialogs of comdlg32.
 #include <windows.h>
 
 #include <array>
@@ -78,7 +78,8 @@ public:
     TFontDialogOptions Options{fdEffects};
 
 private:
-    void TakeChoice(const DialogScript::TFontChoice& choice);
+    // What the dialog hands back: the LOGFONT it filled and the colour chosen.
+    void TakeChoice(const LOGFONTA& lf, COLORREF color);
     TFont FFont;
 };
 

@@ -5,27 +5,15 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <deque>
-#include <optional>
 #include <vector>
 
 #include "base/Cp932.h"
 #include "base/Exceptions.h"
+#include "base/UniqueHandle.h"
 
 namespace kova {
 
 namespace {
-
-using DialogScript::TAnswer;
-using DialogScript::TakeAnswer;
-using DialogScript::WrongAnswer;
-
-struct TScript {
-    std::deque<TAnswer> Answers;
-    DialogScript::TRequest Last;
-};
-
-TScript script;
 
 // Splits at every bar that is a character of its own, not the trail byte of a
 // double-byte one ("ポ" ends in 0x7C).
@@ -43,14 +31,6 @@ std::vector<std::string> SplitAtBars(const std::string& s)
         }
     }
     return parts;
-}
-
-// What comdlg32 does with a typed name: the default extension only when there is none.
-std::string AddDefaultExt(const std::string& fileName, const std::string& defaultExt)
-{
-    if (defaultExt.empty() || !ExtractFileExt(fileName).empty())
-        return fileName;
-    return fileName + "." + defaultExt;
 }
 
 DWORD OfnFlags(const TOpenOptions& options)
@@ -112,21 +92,8 @@ bool IsInitialNameError(DWORD error)
     return error == FNERR_INVALIDFILENAME || error == FNERR_BUFFERTOOSMALL;
 }
 
-// Frees a global-memory handle that a common dialog allocated for its caller.
-class GlobalMemory {
-public:
-    explicit GlobalMemory(HGLOBAL h) : FHandle(h) {}
-    GlobalMemory(const GlobalMemory&) = delete;
-    GlobalMemory& operator=(const GlobalMemory&) = delete;
-    ~GlobalMemory()
-    {
-        if (FHandle)
-            GlobalFree(FHandle);
-    }
-
-private:
-    HGLOBAL FHandle;
-};
+// A global-memory handle that a common dialog allocated for its caller.
+using GlobalMemory = UniqueHandle<HGLOBAL, &GlobalFree>;
 
 }  // namespace
 
@@ -149,15 +116,6 @@ bool TSaveDialog::Execute() { return ExecuteFile(true); }
 
 bool TOpenDialog::ExecuteFile(bool save)
 {
-    const std::string dialogClass = save ? "TSaveDialog" : "TOpenDialog";
-    if (auto answer = TakeAnswer({dialogClass, Filter, DefaultExt, FileName, Options})) {
-        if (answer->Kind == TAnswer::akCancel)
-            return false;
-        if (answer->Kind != TAnswer::akFileName)
-            WrongAnswer(dialogClass);
-        FileName = AddDefaultExt(answer->FileName, DefaultExt);
-        return true;
-    }
     if (RunFileDialog(*this, save, FileName))
         return true;
     // A start name the dialog refuses would otherwise keep the dialog from ever opening.
@@ -168,11 +126,6 @@ bool TOpenDialog::ExecuteFile(bool save)
 
 bool TPrintDialog::Execute()
 {
-    if (auto answer = TakeAnswer({"TPrintDialog", {}, {}, {}, {}})) {
-        if (answer->Kind != TAnswer::akCancel)
-            WrongAnswer("TPrintDialog");
-        return false;
-    }
     PRINTDLGA pd{};
     pd.lStructSize = sizeof(pd);
     pd.hwndOwner = GetActiveWindow();
@@ -181,56 +134,5 @@ bool TPrintDialog::Execute()
     GlobalMemory devNames(pd.hDevNames);
     return ok != FALSE;
 }
-
-namespace DialogScript {
-
-void PushFileName(const std::string& fileName)
-{
-    TAnswer answer;
-    answer.Kind = TAnswer::akFileName;
-    answer.FileName = fileName;
-    script.Answers.push_back(answer);
-}
-
-void PushCancel() { script.Answers.push_back(TAnswer()); }
-
-void PushColor(TColor color)
-{
-    TAnswer answer;
-    answer.Kind = TAnswer::akColor;
-    answer.Color = color;
-    script.Answers.push_back(answer);
-}
-
-void PushFont(TFont* font)
-{
-    TAnswer answer;
-    answer.Kind = TAnswer::akFont;
-    answer.Font = {font->Name(), font->Height(), font->Style(), font->Color(), font->Charset(), font->Pitch()};
-    script.Answers.push_back(answer);
-}
-
-void Clear() { script = TScript(); }
-
-int Pending() { return static_cast<int>(script.Answers.size()); }
-
-const TRequest& LastRequest() { return script.Last; }
-
-std::optional<TAnswer> TakeAnswer(TRequest request)
-{
-    script.Last = std::move(request);
-    if (script.Answers.empty())
-        return std::nullopt;
-    TAnswer answer = std::move(script.Answers.front());
-    script.Answers.pop_front();
-    return answer;
-}
-
-void WrongAnswer(const std::string& dialogClass)
-{
-    throw EInvalidOperation("DialogScript: the queued answer does not fit a " + dialogClass);
-}
-
-}  // namespace DialogScript
 
 }  // namespace kova

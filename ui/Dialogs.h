@@ -1,9 +1,7 @@
 #pragma once
-// The common dialogs of comdlg32 (open, save, print), and the scripted answers that let
-// tests run their callers without a person.
+// The common dialogs of comdlg32: open, save and print.
 #include <cstdint>
 #include <initializer_list>
-#include <optional>
 #include <string>
 
 #include "base/Classes.h"
@@ -86,57 +84,5 @@ public:
     // Under Wine without a printer the dialog fails at once: false.
     bool Execute() override;
 };
-
-// Answers queued here are taken, oldest first, by the next Execute of any common dialog
-// instead of showing a window. A scripted file name gets the dialog's default extension
-// when it has none, as comdlg32 does with a typed name.
-namespace DialogScript {
-
-// What an Execute was called with; empty fields for a dialog that has no such property.
-struct TRequest {
-    std::string DialogClass;
-    std::string Filter;
-    std::string DefaultExt;
-    std::string FileName;
-    TOpenOptions Options;
-    uint32_t Flags = 0;  // the CC_ or CF_ flags of a colour or font dialog
-    TColor Color = 0;    // the colour a colour or font dialog starts with
-};
-
-// A font as the font dialog hands it back.
-struct TFontChoice {
-    std::string Name;
-    int Height = 0;
-    TFontStyles Style = 0;
-    TColor Color = 0;
-    TFontCharset Charset = 0;
-    TFontPitch Pitch = fpDefault;
-};
-
-void PushFileName(const std::string& fileName);
-void PushCancel();
-void PushColor(TColor color);
-// The font's face, height, style, colour, character set and pitch.
-void PushFont(TFont* font);
-// Drops every queued answer and forgets the last request.
-void Clear();
-int Pending();
-// The last Execute, scripted or real; DialogClass is empty when none ran since Clear.
-const TRequest& LastRequest();
-
-// For the dialog wrappers.
-struct TAnswer {
-    enum TKind { akFileName, akCancel, akColor, akFont };
-    TKind Kind = akCancel;
-    std::string FileName;
-    TColor Color = 0;
-    TFontChoice Font;
-};
-// Records the request and takes the oldest queued answer; nothing when none is queued.
-std::optional<TAnswer> TakeAnswer(TRequest request);
-// Raises EInvalidOperation: the queued answer is not one for this dialog.
-[[noreturn]] void WrongAnswer(const std::string& dialogClass);
-
-}  // namespace DialogScript
 
 }  // namespace kova

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Classes.h"
+#include "base/UniqueHandle.h"
 
 namespace kova {
 
@@ -14,38 +15,7 @@ class TMenu;
 class TForm;
 
 // Owns a Win32 menu and destroys it (with its sub-menus).
-class MenuHandle {
-public:
-    MenuHandle() = default;
-    explicit MenuHandle(HMENU h) : FHandle(h) {}
-    MenuHandle(MenuHandle&& o) noexcept : FHandle(o.release()) {}
-    MenuHandle& operator=(MenuHandle&& o) noexcept
-    {
-        if (this != &o)
-            reset(o.release());
-        return *this;
-    }
-    MenuHandle(const MenuHandle&) = delete;
-    MenuHandle& operator=(const MenuHandle&) = delete;
-    ~MenuHandle() { reset(); }
-
-    HMENU get() const { return FHandle; }
-    HMENU release()
-    {
-        HMENU h = FHandle;
-        FHandle = nullptr;
-        return h;
-    }
-    void reset(HMENU h = nullptr)
-    {
-        if (FHandle)
-            DestroyMenu(FHandle);
-        FHandle = h;
-    }
-
-private:
-    HMENU FHandle = nullptr;
-};
+using MenuHandle = UniqueHandle<HMENU, &DestroyMenu>;
 
 class TMenuItem : public TComponent {
 public:

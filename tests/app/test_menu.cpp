@@ -6,8 +6,12 @@
 #include "surface/BmpFile.h"
 #include "tests/app/AppFixture.h"
 #include "tests/surface/SurfaceTest.h"
+#include "tests/ui/DialogAnswer.h"
 
 using namespace kova;
+using kova::test::Answering;
+using kova::test::Cancel;
+using kova::test::FileName;
 using kova::test::PixelAt;
 
 namespace {
@@ -17,16 +21,9 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        DialogScript::Clear();
         dir = kova::test::TempDir() + "kova-menu\\";
         CreateDirectoryA(dir.c_str(), nullptr);
     }
-    void TearDown() override
-    {
-        DialogScript::Clear();
-        MainWindowTest::TearDown();
-    }
-
     bool Exists(const std::string& name) { return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
     bmpfile::Image ReadBmp(const std::string& name)
@@ -58,8 +55,7 @@ TEST_F(Menu, SaveBeforeTheSheetWasDrawnWritesNothing)
 {
     std::string name = dir + "never.bmp";
     DeleteFileA(name.c_str());
-    DialogScript::PushFileName(name);
-    form->Save1->Click();
+    Answering(FileName(name), [&] { form->Save1->Click(); });
     EXPECT_FALSE(Exists(name));
     EXPECT_TRUE(errors.empty());
 }
@@ -72,10 +68,8 @@ TEST_F(Menu, SaveWritesTheComposedSheetAt32BitsAndAppendsTheExtension)
     form->Image5->Canvas()->MoveTo(0, 10);
     form->Image5->Canvas()->LineTo(100, 10);
     Redraw();
-    DialogScript::PushFileName(name);
-    form->Save1->Click();
-    EXPECT_EQ("ビットマップ|*.bmp", DialogScript::LastRequest().Filter);
-    EXPECT_EQ("bmp", DialogScript::LastRequest().DefaultExt);
+    Answering(FileName(name), [&] { form->Save1->Click(); });
+    EXPECT_EQ("ビットマップ|*.bmp", form->SaveDialog1->Filter);
     bmpfile::Image saved = ReadBmp(name + ".bmp");
     EXPECT_EQ(544, saved.Width);
     EXPECT_EQ(383, saved.Height);
@@ -90,8 +84,7 @@ TEST_F(Menu, SaveReplacesAnExistingFileAndOtherExtensionsStillGetABitmap)
     std::string name = dir + "sheet.png";
     WriteFile(name, "old");
     Redraw();
-    DialogScript::PushFileName(name);
-    form->Save1->Click();
+    Answering(FileName(name), [&] { form->Save1->Click(); });
     EXPECT_EQ(544, ReadBmp(name).Width);
     EXPECT_TRUE(errors.empty());
 }
@@ -100,8 +93,7 @@ TEST_F(Menu, AFailedSaveKeepsTheOldFileAndSaysSo)
 {
     Redraw();
     std::string missing = dir + "no-such-dir\\sheet.bmp";
-    DialogScript::PushFileName(missing);
-    form->Save1->Click();
+    Answering(FileName(missing), [&] { form->Save1->Click(); });
     ASSERT_EQ(1u, errors.size());
     EXPECT_EQ("ファイル " + missing + " を作成できません", errors[0]);
 
@@ -110,8 +102,7 @@ TEST_F(Menu, AFailedSaveKeepsTheOldFileAndSaysSo)
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
     WriteFile(locked, "keep me");
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
-    DialogScript::PushFileName(locked);
-    form->Save1->Click();
+    Answering(FileName(locked), [&] { form->Save1->Click(); });
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
     TMemoryStream m;
     m.LoadFromFile(locked);
@@ -122,15 +113,10 @@ TEST_F(Menu, AFailedSaveKeepsTheOldFileAndSaysSo)
 TEST_F(Menu, CancelledDialogsChangeNothing)
 {
     Redraw();
-    DialogScript::PushCancel();
-    form->Save1->Click();
-    DialogScript::PushCancel();
-    form->N1->Click();
-    DialogScript::PushCancel();
-    form->N6->Click();
-    DialogScript::PushCancel();
-    form->Print1->Click();
-    EXPECT_EQ(0, DialogScript::Pending());
+    Answering(Cancel(), [&] { form->Save1->Click(); });
+    Answering(Cancel(), [&] { form->N1->Click(); });
+    Answering(Cancel(), [&] { form->N6->Click(); });
+    Answering(Cancel(), [&] { form->Print1->Click(); });
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(nullptr, form->Image2->Picture()->Graphic());
 }
@@ -175,17 +161,15 @@ TEST_F(Menu, PopupPictureCommandLoadsTheStampAndStampsItOnce)
     red.SaveToFile(name);
     form->MouseX = 40;
     form->MouseY = 30;
-    DialogScript::PushFileName(name);
-    form->N6->Click();
+    Answering(FileName(name), [&] { form->N6->Click(); });
     EXPECT_EQ(3, form->Image2->Width()) << "sized to its picture";
     TBitmap* layer = form->Image5->Picture()->Bitmap();
     EXPECT_EQ(0xFF0000u, PixelAt(*layer, 42, 31));
     EXPECT_EQ(0xFFFFFFu, PixelAt(*layer, 43, 31));
 
     // A file that fails to load leaves the stamp as it was, and nothing more is stamped.
-    DialogScript::PushFileName(dir + "missing.bmp");
     form->MouseX = 100;
-    form->N6->Click();
+    Answering(FileName(dir + "missing.bmp"), [&] { form->N6->Click(); });
     ASSERT_EQ(1u, errors.size());
     EXPECT_EQ("ファイル " + dir + "missing.bmp は開けません", errors[0]);
     EXPECT_EQ(0xFFFFFFu, PixelAt(*layer, 100, 30));
@@ -196,8 +180,7 @@ TEST_F(Menu, LoadingAMetafileIntoTheSheetMakesLaterRedrawsFail)
 {
     std::string name = dir + "unknown.xyz";
     WriteFile(name, "data");
-    DialogScript::PushFileName(name);
-    form->N1->Click();
+    Answering(FileName(name), [&] { form->N1->Click(); });
     ASSERT_EQ(1u, errors.size());
     EXPECT_EQ("拡張子 .xyz の画像形式は処理できません", errors[0]);
 
@@ -209,8 +192,7 @@ TEST_F(Menu, LoadingAMetafileIntoTheSheetMakesLaterRedrawsFail)
     GetEnhMetaFileBits(h, size, reinterpret_cast<BYTE*>(bytes.data()));
     DeleteEnhMetaFile(h);
     WriteFile(dir + "shape.emf", bytes);
-    DialogScript::PushFileName(dir + "shape.emf");
-    form->N1->Click();
+    Answering(FileName(dir + "shape.emf"), [&] { form->N1->Click(); });
     EXPECT_EQ(1u, errors.size());
     form->Refresh1->Click();
     form->New1->Click();

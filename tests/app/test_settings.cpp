@@ -1,6 +1,6 @@
 // The settings sub-window: its handlers write the pen, the font, the automatic ellipse and
 // the stamp picture into a fresh main window. Buttons are pressed with BM_CLICK; the
-// dialogs they open are answered by script or operated from inside their modal loop.
+// dialogs they open are answered from a timer or operated from inside their modal loop.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +13,7 @@
 #include "base/Exceptions.h"
 #include "tests/app/AppFixture.h"
 #include "tests/pendialog/ModalDriver.h"
+#include "tests/ui/DialogAnswer.h"
 #include "ui/Dialogs.h"
 
 using namespace kova;
@@ -49,7 +50,6 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        DialogScript::Clear();
         char temp[MAX_PATH] = {};
         GetTempPathA(static_cast<DWORD>(std::size(temp)), temp);
         dir = std::string(temp) + "kova_settings_" + std::to_string(GetCurrentProcessId()) + "\\";
@@ -63,7 +63,6 @@ protected:
         for (const std::string& f : files)
             DeleteFileA(f.c_str());
         RemoveDirectoryA(dir.c_str());
-        DialogScript::Clear();
         MainWindowTest::TearDown();
     }
 
@@ -79,8 +78,7 @@ protected:
 
     void LoadPicture(const std::string& fileName)
     {
-        DialogScript::PushFileName(fileName);
-        PressButton(form2->Button3);
+        kova::test::Answering(kova::test::FileName(fileName), [&] { PressButton(form2->Button3); });
     }
 
     // A left click on the node's text, as the pointer would make it.
@@ -200,10 +198,9 @@ TEST_F(Settings, TabGoesRoundTheVisibleTabStopsOfEachWindow)
 
 TEST_F(Settings, AcceptedPenGoesToTheFreeHandLayerAndTheSheetAndStaysForNextTime)
 {
-    DialogScript::PushColor(clRed);
     {
         InModalLoop loop([](TfrmPenDialog& f) {
-            kova::driver::ClickWindow(f.pnlColor);
+            kova::test::Answering(kova::test::Color(clRed), [&] { kova::driver::ClickWindow(f.pnlColor); });
             PickItem(f.cmbPenWidth, 2);
             PickItem(f.cmbPenStyle, 2);
             PressButton(f.btnOK);
@@ -248,11 +245,8 @@ TEST_F(Settings, CancelledDialogsChangeNothing)
         PressButton(form2->Button4);
         ASSERT_TRUE(loop.Ran());
     }
-    DialogScript::PushCancel();
-    PressButton(form2->Button2);
-    DialogScript::PushCancel();
-    PressButton(form2->Button3);
-    EXPECT_EQ(0, DialogScript::Pending());
+    kova::test::Answering(kova::test::Cancel(), [&] { PressButton(form2->Button2); });
+    kova::test::Answering(kova::test::Cancel(), [&] { PressButton(form2->Button3); });
     EXPECT_EQ(clBlue, sheet->Pen()->Color());
     EXPECT_EQ(1, sheet->Pen()->Width());
     EXPECT_EQ(1, form->Image5->Canvas()->Pen()->Width());
@@ -262,22 +256,38 @@ TEST_F(Settings, CancelledDialogsChangeNothing)
     EXPECT_TRUE(errors.empty());
 }
 
+// A fixed-pitch Shift_JIS face that the font dialog lists (a substituted name is not listed).
+static int CALLBACK TakeFixedFace(const LOGFONTA* lf, const TEXTMETRICA*, DWORD type, LPARAM face)
+{
+    if ((lf->lfPitchAndFamily & 3) != FIXED_PITCH || lf->lfFaceName[0] == '@' || !(type & TRUETYPE_FONTTYPE))
+        return 1;
+    *reinterpret_cast<std::string*>(face) = lf->lfFaceName;
+    return 0;
+}
+
 TEST_F(Settings, AcceptedFontGoesToTheSheetWithAllItsAttributes)
 {
     EXPECT_EQ("ＭＳ Ｐゴシック", form2->FontDialog1->Font()->Name());
+    LOGFONTA wanted{};
+    wanted.lfCharSet = SHIFTJIS_CHARSET;
+    std::string face;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExA(screen, &wanted, TakeFixedFace, reinterpret_cast<LPARAM>(&face), 0);
+    ReleaseDC(nullptr, screen);
+    ASSERT_FALSE(face.empty());
     TFont chosen;
-    chosen.SetName("ＭＳ ゴシック");
+    chosen.SetName(face);
     chosen.SetHeight(-20);
     chosen.SetStyle(fsBold | fsUnderline);
     chosen.SetColor(clGreen);
     chosen.SetCharset(SHIFTJIS_CHARSET);
     chosen.SetPitch(fpFixed);
-    DialogScript::PushFont(&chosen);
-    PressButton(form2->Button2);
-    EXPECT_EQ(static_cast<uint32_t>(CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS),
-              DialogScript::LastRequest().Flags);
+    form2->FontDialog1->Font()->Assign(&chosen);
+    EXPECT_EQ(static_cast<uint32_t>(CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS), form2->FontDialog1->Flags());
+    // The real dialog, started from the chosen font and accepted as it shows it.
+    ASSERT_TRUE(kova::test::Answering(kova::test::Ok(), [&] { PressButton(form2->Button2); }));
     TFont* font = form->Image1->Canvas()->Font();
-    EXPECT_EQ("ＭＳ ゴシック", font->Name());
+    EXPECT_EQ(face, font->Name());
     EXPECT_EQ(-20, font->Height());
     EXPECT_EQ(fsBold | fsUnderline, font->Style());
     EXPECT_EQ(clGreen, font->Color());
@@ -285,9 +295,9 @@ TEST_F(Settings, AcceptedFontGoesToTheSheetWithAllItsAttributes)
     EXPECT_EQ(fpFixed, font->Pitch());
     // The next font dialog starts from the accepted font, not from the sheet's.
     font->SetColor(clRed);
-    DialogScript::PushCancel();
-    PressButton(form2->Button2);
-    EXPECT_EQ(clGreen, DialogScript::LastRequest().Color);
+    kova::test::Answering(kova::test::Cancel(), [&] { PressButton(form2->Button2); });
+    EXPECT_EQ(clGreen, form2->FontDialog1->Font()->Color());
+    EXPECT_EQ(clRed, font->Color());
 }
 
 TEST_F(Settings, LoadedPicturesBecomeTheStampThePreviewAndANodeEachTime)
@@ -296,7 +306,6 @@ TEST_F(Settings, LoadedPicturesBecomeTheStampThePreviewAndANodeEachTime)
     LoadPicture(a);
     LoadPicture(a);
     LoadPicture(b);
-    EXPECT_EQ("bmp", DialogScript::LastRequest().DefaultExt);
     EXPECT_EQ("12x40", Stamp());
     EXPECT_EQ("12x40", Preview());
     TTreeNodes* nodes = form2->TreeView1->Items();
@@ -387,8 +396,7 @@ TEST_F(Settings, AutoEllipseFollowsTheCheckBoxAndAnOpenedItemLeavesTheBoxAlone)
 
 TEST_F(Settings, HiddenColourButtonAndShadowBoxStillWorkWhenRun)
 {
-    DialogScript::PushColor(clLime);
-    form2->Button1Click(form2->Button1);
+    kova::test::Answering(kova::test::Color(clLime), [&] { form2->Button1Click(form2->Button1); });
     EXPECT_EQ(clLime, form->Image1->Canvas()->Pen()->Color());
     EXPECT_EQ(clLime, form2->Panel1->Color());
     EXPECT_EQ(clLime, form->Image5->Canvas()->Pen()->Color());

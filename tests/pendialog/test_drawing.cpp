@@ -70,7 +70,7 @@ public:
     }
 
 private:
-    MemoryDC FDC;
+    MemoryDC FDC{CreateCompatibleDC(nullptr)};
     GdiObject<HBITMAP> FBitmap;
     const uint32_t* FPixels = nullptr;
 };
@@ -78,7 +78,7 @@ private:
 // The label as the entry should write it: the list's font at (125, 2) on the background.
 bool LabelMatches(TComboBox* list, const Entry& entry, const std::string& label, COLORREF ink, COLORREF back)
 {
-    MemoryDC dc;
+    MemoryDC dc(CreateCompatibleDC(nullptr));
     GdiObject<HBITMAP> bitmap(CreateBitmap(EntryWidth, EntryHeight, 1, 32, nullptr));
     SelectGuard select(dc.get(), bitmap.get());
     SelectGuard font(dc.get(), list->Font()->Handle());

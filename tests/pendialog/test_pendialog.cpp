@@ -9,6 +9,7 @@
 #include "base/Exceptions.h"
 #include "pendialog/APenDlg.h"
 #include "tests/pendialog/ModalDriver.h"
+#include "tests/ui/DialogAnswer.h"
 #include "ui/Application.h"
 
 namespace kova {
@@ -26,7 +27,6 @@ class PenDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DialogScript::Clear();
         Application->OnShowMessage = [this](const std::string& m) { Messages.push_back(m); };
         Application->OnShowException = [this](const std::string& m) { Errors.push_back(m); };
         Application->OnBeep = [this] { ++Beeps; };
@@ -36,7 +36,6 @@ protected:
     {
         EXPECT_EQ(nullptr, OpenPenDialog()) << "the window outlived Execute";
         EXPECT_TRUE(Errors.empty()) << Errors.front();
-        DialogScript::Clear();
         Application->OnShowMessage = nullptr;
         Application->OnShowException = nullptr;
         Application->OnBeep = nullptr;
@@ -96,7 +95,6 @@ TEST_F(PenDialogTest, WindowShowsTheCaptionTheWidthListAndTheColourDialogOptions
     Dialog->SetDialogCaption("ペン");
     Dialog->SetMaxWidth(15);
     Dialog->SetColorOptons({cdFullOpen, cdAnyColor});
-    DialogScript::PushCancel();
     Execute([](TfrmPenDialog& f) {
         char caption[32] = {};
         GetWindowTextA(f.Handle(), caption, static_cast<int>(std::size(caption)));
@@ -112,14 +110,12 @@ TEST_F(PenDialogTest, WindowShowsTheCaptionTheWidthListAndTheColourDialogOptions
         // Drivers outside the program find the controls by these ids.
         EXPECT_EQ(10, GetDlgCtrlID(list));
         EXPECT_EQ(12, GetDlgCtrlID(f.btnOK->Handle()));
-        ClickWindow(f.pnlColor);
+        // The colour dialog gets the options and opens with its own black, not the pen's colour.
+        EXPECT_EQ(static_cast<uint32_t>(CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR), f.ColorDialog->Flags());
+        EXPECT_EQ(clBlack, f.ColorDialog->Color);
+        EXPECT_TRUE(test::Answering(test::Cancel(), [&] { ClickWindow(f.pnlColor); }));
         PressButton(f.btnOK);
     });
-    // The colour dialog got the options and opened with its own black, not the pen's colour.
-    const auto& request = DialogScript::LastRequest();
-    EXPECT_EQ("TColorDialog", request.DialogClass);
-    EXPECT_EQ(static_cast<uint32_t>(CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR), request.Flags);
-    EXPECT_EQ(clBlack, request.Color);
 }
 
 TEST_F(PenDialogTest, NoWidthEntriesWhenMaxWidthIsNotPositive)
@@ -237,26 +233,25 @@ TEST_F(PenDialogTest, PenWiderThanMaxWidthSelectsNoWidthAndComesBackUnchanged)
 TEST_F(PenDialogTest, ColourPanelCaptionIsBlackOnlyForExactlyWhite)
 {
     SetPen(clWhite, psSolid, 1);
-    DialogScript::PushColor(clRed);
-    DialogScript::PushColor(clWhite);
-    DialogScript::PushColor(0xFEFFFF);
-    DialogScript::PushCancel();
     EXPECT_TRUE(Execute([](TfrmPenDialog& f) {
         // A white pen starts with a white caption on white.
         EXPECT_EQ(clWhite, f.pnlColor->Color());
         EXPECT_EQ(clWhite, f.pnlColor->Font()->Color());
         const struct {
+            test::TDialogAnswer Answer;
             TColor Color, Caption;
-        } steps[] = {{clRed, clWhite}, {clWhite, clBlack}, {0xFEFFFF, clWhite}, {0xFEFFFF, clWhite}};
+        } steps[] = {{test::Color(clRed), clRed, clWhite},
+                     {test::Color(clWhite), clWhite, clBlack},
+                     {test::Color(0xFEFFFF), 0xFEFFFF, clWhite},
+                     {test::Cancel(), 0xFEFFFF, clWhite}};
         for (const auto& s : steps) {
-            ClickWindow(f.pnlColor);
+            test::Answering(s.Answer, [&] { ClickWindow(f.pnlColor); });
             EXPECT_EQ(s.Color, f.pnlColor->Color());
             EXPECT_EQ(s.Color, f.Pen()->Color());
             EXPECT_EQ(s.Caption, f.pnlColor->Font()->Color());
         }
         PressButton(f.btnOK);
     }));
-    EXPECT_EQ(0, DialogScript::Pending());
     EXPECT_EQ(0xFEFFFF, Dialog->Pen()->Color());
 }
 

@@ -25,11 +25,6 @@ TEST(Bitmaps, NewBitmapIsEmptyAndGrowsWhite)
     EXPECT_EQ(0x00FFFFFFu, RawPixelAt(b, 2, 1)) << "white, the fourth byte 0";
     EXPECT_THROW(b.ScanLine(2), EInvalidGraphic);
     EXPECT_THROW(b.ScanLine(-1), EInvalidGraphic);
-    ptrdiff_t step = 0;
-    EXPECT_EQ(b.ScanLine(0), b.ScanLines(0, 2, 0, 3, step));
-    EXPECT_EQ(b.ScanLine(1), b.ScanLine(0) + step);
-    EXPECT_THROW(b.ScanLines(1, 3, 0, 3, step), EInvalidGraphic);
-    EXPECT_THROW(b.ScanLines(1, 1, 0, 3, step), EInvalidGraphic);
     EXPECT_THROW(b.SetSize(100000, 100000), EOutOfResources);
     EXPECT_EQ(3, b.Width());
 }
@@ -82,85 +77,6 @@ TEST(Bitmaps, ThirtyTwoToEightAndBackMapsOntoTheHalftonePalette)
     EXPECT_EQ(static_cast<uint32_t>(entry.r << 16 | entry.g << 8 | entry.b), PixelAt(b, 1, 0));
     EXPECT_EQ(0xFFFFFFu, PixelAt(b, 2, 0));
     EXPECT_THROW(b.SetPixelFormat(pf24bit), EInvalidGraphic);
-}
-
-// The renderer flips its text bitmap between 32 and 8 bits for every item: each flip must
-// give exactly what a full conversion of the same image gives.
-void DrawAndFlip(TBitmap& b, int rounds)
-{
-    TBitmap stamp;
-    MakeWhite(stamp, 6, 6);
-    stamp.Canvas()->Brush()->SetColor(static_cast<TColor>(0x3070B0));
-    stamp.Canvas()->Ellipse(0, 0, 6, 6);
-    uint32_t seed = 12345;
-    auto next = [&](int n) {
-        seed = seed * 1103515245 + 12345;
-        return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
-    };
-    const int w = b.Width(), h = b.Height();
-    for (int round = 0; round < rounds; ++round) {
-        TCanvas* c = b.Canvas();
-        const TColor color = static_cast<TColor>(next(0x1000000));
-        c->Pen()->SetColor(color);
-        c->Brush()->SetColor(color);
-        c->Font()->SetColor(color);
-        switch (round % 7) {
-        case 0:
-            c->FillRect(Rect(next(w), next(h), next(w), next(h)));
-            break;
-        case 1:
-            c->TextOut(next(w), next(h), "Ag");
-            break;
-        case 2:
-            c->LineTo(next(w), next(h));
-            break;
-        case 3:
-            b.ScanLine(next(h))[next(w)] = static_cast<uint8_t>(color);
-            break;
-        case 6: {  // a block written through the rows of an area
-            const int x = next(w - 2), y = next(h - 3);
-            ptrdiff_t step = 0;
-            uint8_t* row = b.ScanLines(y, y + 3, x, x + 2, step);
-            for (int k = 0; k < 3; ++k, row += step)
-                std::fill_n(row + x * b.BitsPerPixel() / 8, 2 * b.BitsPerPixel() / 8, static_cast<uint8_t>(color));
-            break;
-        }
-        case 4:
-            ::SetPixelV(c->Handle(), next(w), next(h), static_cast<COLORREF>(color));
-            break;
-        default:
-            c->Draw(next(w), next(h), &stamp);
-            break;
-        }
-        const TPixelFormat target = b.PixelFormat() == pf8bit ? pf32bit : pf8bit;
-        TBitmap reference;
-        reference.Assign(&b);
-        reference.SetPixelFormat(target);
-        b.SetPixelFormat(target);
-        ASSERT_EQ(Encoded(reference), Encoded(b)) << "round " << round;
-    }
-}
-
-TEST(Bitmaps, RepeatedConversionsEqualFullConversions)
-{
-    TBitmap b;
-    b.SetSize(40, 24);
-    b.SetPixelFormat(pf8bit);
-    DrawAndFlip(b, 24);
-
-    // An 8-bit picture with colours of its own, read from a DIB, the same way.
-    struct {
-        BITMAPINFOHEADER Header;
-        RGBQUAD Colors[2];
-    } info{{sizeof(BITMAPINFOHEADER), 30, -20, 1, 8, BI_RGB, 0, 0, 0, 2, 0}, {{10, 20, 30, 0}, {200, 100, 50, 0}}};
-    std::vector<uint8_t> bits(32 * 20);
-    for (size_t i = 0; i < bits.size(); ++i)
-        bits[i] = i % 3 == 0;
-    TBitmap own;
-    own.LoadFromDIB(reinterpret_cast<BITMAPINFO*>(&info), bits.data());
-    EXPECT_EQ(1, own.ScanLine(0)[0]);
-    EXPECT_EQ(0, own.ScanLine(0)[1]);
-    DrawAndFlip(own, 13);
 }
 
 TEST(Bitmaps, DrawBlitsOrStretchesWithTheTargetsCopyMode)

@@ -197,7 +197,8 @@ TEST(Fonts, DefaultsFollowTheJapaneseSystem)
 
     f.SetStyle(fsBold | fsItalic);
     f.SetPitch(fpFixed);
-    // A face name too long for LOGFONT is cut before a double-byte character, not inside it.
+    // A face name too long for LOGFONT is cut before a double-byte character, not inside it:
+    // byte 31 here is a lead byte. The font dialog starts from the same LOGFONT.
     f.SetName(std::string(30, 'a') + "ゴシック");
     ASSERT_TRUE(GetObjectA(f.Handle(), sizeof lf, &lf));
     EXPECT_EQ(FW_BOLD, lf.lfWeight);

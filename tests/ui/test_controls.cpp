@@ -15,6 +15,7 @@
 #include "ui/Forms.h"
 #include "ui/Panels.h"
 #include "ui/TreeView.h"
+#include "tests/ui/DialogAnswer.h"
 
 namespace kova {
 namespace {
@@ -23,11 +24,9 @@ class ControlsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DialogScript::Clear();
         Form = std::make_unique<TForm>(nullptr);
         Form->SetBounds(0, 0, 400, 300);
     }
-    void TearDown() override { DialogScript::Clear(); }
 
     template <class C>
     C* Add(TWinControl* parent, int x, int y, int w, int h)
@@ -84,7 +83,7 @@ TEST_F(ControlsTest, PanelPaintsRaisedOuterAndLoweredInnerBevels)
     panel->SetBevelInner(bvLowered);
     panel->SetBorderWidth(2);
     HDC screen = GetDC(nullptr);
-    MemoryDC dc(screen);
+    MemoryDC dc(CreateCompatibleDC(screen));
     GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen, 20, 20));
     ReleaseDC(nullptr, screen);
     SelectGuard select(dc.get(), bitmap.get());
@@ -184,29 +183,19 @@ TEST_F(ControlsTest, TreeViewReportsSelectionChanges)
     EXPECT_EQ((std::vector<std::string>{"b.bmp"}), changed);
 }
 
-TEST_F(ControlsTest, ScriptedAnswersMustFitTheDialog)
+TEST_F(ControlsTest, ColourAndFontDialogsPassTheirOptionsAndGiveTheAnswer)
 {
     TComponent owner(nullptr);
     auto* colour = new TColorDialog(&owner);
     auto* font = new TFontDialog(&owner);
-    auto* open = new TOpenDialog(&owner);
-    DialogScript::PushFont(font->Font());
-    EXPECT_THROW(colour->Execute(), EInvalidOperation);
-    DialogScript::PushColor(clRed);
-    EXPECT_THROW(font->Execute(), EInvalidOperation);
-    DialogScript::PushColor(clRed);
-    EXPECT_THROW(open->Execute(), EInvalidOperation);
     colour->Options = {cdPreventFullOpen, cdSolidColor};
-    DialogScript::PushColor(clRed);
-    EXPECT_TRUE(colour->Execute());
+    EXPECT_EQ(static_cast<uint32_t>(CC_RGBINIT | CC_PREVENTFULLOPEN | CC_SOLIDCOLOR), colour->Flags());
+    EXPECT_TRUE(test::Answering(test::Color(clRed), [&] { EXPECT_TRUE(colour->Execute()); }));
     EXPECT_EQ(clRed, colour->Color);
-    EXPECT_EQ(static_cast<uint32_t>(CC_RGBINIT | CC_PREVENTFULLOPEN | CC_SOLIDCOLOR), DialogScript::LastRequest().Flags);
     font->MaxFontSize = 20;
     font->Options = {};
-    DialogScript::PushCancel();
-    EXPECT_FALSE(font->Execute());
-    EXPECT_EQ(static_cast<uint32_t>(CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_LIMITSIZE),
-              DialogScript::LastRequest().Flags);
+    EXPECT_EQ(static_cast<uint32_t>(CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_LIMITSIZE), font->Flags());
+    EXPECT_TRUE(test::Answering(test::Cancel(), [&] { EXPECT_FALSE(font->Execute()); }));
 }
 
 }  // namespace

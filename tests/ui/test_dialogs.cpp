@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/Exceptions.h"
+#include "tests/ui/DialogAnswer.h"
 #include "ui/Dialogs.h"
 
 using namespace std::string_literals;
@@ -30,146 +31,17 @@ TEST(MakeOfnFilter, TurnsBarPairsIntoTheNulSeparatedList)
         EXPECT_EQ(c.Expected, MakeOfnFilter(c.Filter)) << c.Filter;
 }
 
-class DialogScriptTest : public ::testing::Test {
-protected:
-    void SetUp() override { DialogScript::Clear(); }
-    void TearDown() override { DialogScript::Clear(); }
-
-    TComponent owner{nullptr};
-};
-
-TEST_F(DialogScriptTest, FileNameGetsTheDefaultExtensionOnlyWhenItHasNone)
-{
-    auto* dialog = new TSaveDialog(&owner);
-    const struct {
-        std::string DefaultExt, Scripted, Expected;
-    } cases[] = {
-        {"bmp", "C:\\tmp\\sheet", "C:\\tmp\\sheet.bmp"},
-        {"bmp", "C:\\tmp\\sheet.png", "C:\\tmp\\sheet.png"},
-        {"bmp", "C:\\tmp.d\\sheet", "C:\\tmp.d\\sheet.bmp"},
-        // "ソ" ends in 0x5C: the point before it still starts the extension.
-        {"bmp", "C:\\tmp\\x.ソ", "C:\\tmp\\x.ソ"},
-        {"", "C:\\tmp\\sheet", "C:\\tmp\\sheet"},
-    };
-    for (const auto& c : cases) {
-        dialog->DefaultExt = c.DefaultExt;
-        DialogScript::PushFileName(c.Scripted);
-        EXPECT_TRUE(dialog->Execute()) << c.Scripted;
-        EXPECT_EQ(c.Expected, dialog->FileName);
-    }
-}
-
-TEST_F(DialogScriptTest, AnswersAreTakenOldestFirstByAnyDialog)
-{
-    auto* open = new TOpenDialog(&owner);
-    auto* save = new TSaveDialog(&owner);
-    DialogScript::PushFileName("C:\\a.bmp");
-    DialogScript::PushCancel();
-    DialogScript::PushFileName("C:\\b.bmp");
-    EXPECT_EQ(3, DialogScript::Pending());
-
-    EXPECT_TRUE(save->Execute());
-    EXPECT_EQ("C:\\a.bmp", save->FileName);
-    open->FileName = "C:\\before.bmp";
-    EXPECT_FALSE(open->Execute());
-    EXPECT_EQ("C:\\before.bmp", open->FileName);
-    EXPECT_TRUE(open->Execute());
-    EXPECT_EQ("C:\\b.bmp", open->FileName);
-    EXPECT_EQ(0, DialogScript::Pending());
-}
-
-TEST_F(DialogScriptTest, LastRequestTellsWhatTheDialogWasCalledWith)
-{
-    auto* dialog = new TSaveDialog(&owner);
-    dialog->DefaultExt = "bmp";
-    dialog->Filter = "ビットマップ|*.bmp";
-    dialog->FileName = "C:\\old.bmp";
-    DialogScript::PushFileName("C:\\new");
-    dialog->Execute();
-
-    const DialogScript::TRequest& r = DialogScript::LastRequest();
-    EXPECT_EQ("TSaveDialog", r.DialogClass);
-    EXPECT_EQ("ビットマップ|*.bmp", r.Filter);
-    EXPECT_EQ("bmp", r.DefaultExt);
-    EXPECT_EQ("C:\\old.bmp", r.FileName);
-    // No question before overwriting, no demand that an opened file exists.
-    EXPECT_EQ((TOpenOptions{ofHideReadOnly, ofEnableSizing}), r.Options);
-
-    DialogScript::Clear();
-    EXPECT_EQ("", DialogScript::LastRequest().DialogClass);
-}
-
-TEST_F(DialogScriptTest, PrintDialogTakesCancelAndRefusesAFileName)
-{
-    auto* dialog = new TPrintDialog(&owner);
-    DialogScript::PushCancel();
-    EXPECT_FALSE(dialog->Execute());
-    DialogScript::PushFileName("C:\\a.bmp");
-    EXPECT_THROW(dialog->Execute(), EInvalidOperation);
-    EXPECT_EQ(0, DialogScript::Pending());
-}
-
 // The real comdlg32 dialogs, answered from a timer that their own modal loop dispatches.
-struct TTypedAnswer {
-    std::string Text;
-    int Button = IDOK;
-    bool Answered = false;
-    HWND Owner = nullptr;
-} typedAnswer;
-
-BOOL CALLBACK FindVisibleDialog(HWND wnd, LPARAM found)
-{
-    char cls[16] = "";
-    GetClassNameA(wnd, cls, static_cast<int>(std::size(cls)));
-    if (std::string(cls) != "#32770" || !IsWindowVisible(wnd))
-        return TRUE;
-    *reinterpret_cast<HWND*>(found) = wnd;
-    return FALSE;
-}
-
-void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD)
-{
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (!dialog)
-        return;
-    KillTimer(nullptr, id);
-    typedAnswer.Owner = GetWindow(dialog, GW_OWNER);
-    HWND name = GetDlgItem(dialog, 0x47c);  // cmb13, the explorer style's name box
-    if (!name)
-        name = GetDlgItem(dialog, 0x480);  // edt1
-    if (name)
-        SetWindowTextA(name, typedAnswer.Text.c_str());
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(typedAnswer.Button, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, typedAnswer.Button)));
-    typedAnswer.Answered = true;
-}
-
-class RealDialogTest : public DialogScriptTest {
+class RealDialogTest : public ::testing::Test {
 protected:
-    // Without ofNoChangeDir the dialog moves the current directory, as it should.
-    void SetUp() override
-    {
-        DialogScriptTest::SetUp();
-        GetCurrentDirectoryA(MAX_PATH, FCurrentDir);
-    }
-    void TearDown() override
-    {
-        SetCurrentDirectoryA(FCurrentDir);
-        DialogScriptTest::TearDown();
-    }
-
     bool ExecuteAnswered(TCommonDialog& dialog, const std::string& text, int button)
     {
-        typedAnswer = {text, button, false, nullptr};
-        UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerDialog);
-        bool result = dialog.Execute();
-        KillTimer(nullptr, timer);
+        bool result = false;
+        test::Answering({text, button}, [&] { result = dialog.Execute(); });
         return result;
     }
 
-private:
-    char FCurrentDir[MAX_PATH] = "";
+    TComponent owner{nullptr};
 };
 
 TEST_F(RealDialogTest, SaveDialogAppendsDefaultExtensionAndIsOwnedByActiveWindow)
@@ -185,8 +57,8 @@ TEST_F(RealDialogTest, SaveDialogAppendsDefaultExtensionAndIsOwnedByActiveWindow
     SetActiveWindow(active);
 
     EXPECT_TRUE(ExecuteAnswered(*dialog, typed, IDOK));
-    EXPECT_TRUE(typedAnswer.Answered);
-    EXPECT_EQ(active, typedAnswer.Owner);
+    EXPECT_TRUE(test::dialogAnswer.Answered);
+    EXPECT_EQ(active, test::dialogAnswer.Owner);
     EXPECT_EQ(typed + ".bmp", dialog->FileName);
     EXPECT_EQ(1, dialog->FilterIndex);
     DestroyWindow(active);
@@ -197,7 +69,7 @@ TEST_F(RealDialogTest, CancelledDialogsReturnFalse)
     auto* save = new TSaveDialog(&owner);
     save->FileName = "before.bmp";
     EXPECT_FALSE(ExecuteAnswered(*save, "ignored", IDCANCEL));
-    EXPECT_TRUE(typedAnswer.Answered);
+    EXPECT_TRUE(test::dialogAnswer.Answered);
     EXPECT_EQ("before.bmp", save->FileName);
 
     // Wine shows its print dialog also without a printer; elsewhere it may fail at once.

@@ -33,7 +33,7 @@ protected:
     COLORREF PaintedPixel(int x, int y)
     {
         HDC screen = GetDC(nullptr);
-        MemoryDC dc(screen);
+        MemoryDC dc(CreateCompatibleDC(screen));
         GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen, Form->ClientWidth(), Form->ClientHeight()));
         ReleaseDC(nullptr, screen);
         SelectGuard select(dc.get(), bitmap.get());

@@ -41,6 +41,9 @@ public:
     void CheckBox2Click(TObject* Sender);
     void Button4Click(TObject* Sender);
 
+    // The stamp picture loads the file, the preview shows it, and the tree lists it.
+    void LoadPicture(const std::string& fileName);
+
 private:
     void Describe();
 };

@@ -37,9 +37,8 @@ public:
     void U8(uint8_t v) { FOut.push_back(v); }
     void U32(uint32_t v)
     {
-        uint8_t b[4];
-        Put32(b, v);
-        Bytes(b, 4);
+        for (int i = 0; i < 4; ++i)
+            FOut.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
     void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
     void Bytes(const void* p, size_t n)

@@ -48,12 +48,15 @@ void TForm2::LoadPicture(const std::string& fileName)
     TreeView1->Items()->Add(fileName);
 }
 
-// A file that carries a diagram may open as the diagram instead.
 void TForm2::Button3Click(TObject* /*Sender*/)
 {
-    if (!Form1->OpenDialog1->Execute())
-        return;
-    const std::string fileName = Form1->OpenDialog1->FileName;
+    if (Form1->OpenDialog1->Execute())
+        LoadOrOpen(Form1->OpenDialog1->FileName);
+}
+
+// A file that carries a diagram may open as the diagram instead.
+void TForm2::LoadOrOpen(const std::string& fileName)
+{
     if (std::optional<diagram::Document> doc = Form1->ReadDiagram(fileName)) {
         switch (MessageBoxA(Handle(), "この画像には KOVA の図が入っています。図として開きますか？",
                             Application->Title().c_str(), MB_YESNOCANCEL | MB_ICONQUESTION)) {

@@ -16,9 +16,11 @@ sheet_shot() {
     at 531 371
     import -window root -crop "544x383+$ox+$oy" +repage "$work/$1.png"
 }
+# type_item X Y TEXT [new]: a new item's editor starts with the last text, which goes first.
 type_item() {
     click_at $(($1 + 8)) $(($2 + 8))
     xdotool key End
+    [ "${4:-}" = new ] && xdotool key --repeat 30 --delay 10 BackSpace
     xdotool type --delay 30 "$3"
 }
 items() { /usr/bin/python3 "$here/check_reopen.py" "$1" | tr '\n' '|'; }
@@ -28,10 +30,10 @@ win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
 sleep 0.5
 sheet_origin "$win"
 double_click_at 60 60
-type_item 60 60 "Alpha"
+type_item 60 60 "Alpha" new
 click_at 460 30
 double_click_at 300 200
-type_item 300 200 "企画"
+type_item 300 200 "企画" new
 click_at 460 30
 at 461 31
 drag 1 70 68 312 208
@@ -60,11 +62,15 @@ save_as "$saved-edited"
 [ "$(items "$work/reopen-edited.bmp")" = "63 63 Alpha2|343 255 企画|" ] ||
     fail "edited items: $(items "$work/reopen-edited.bmp")"
 
-# Ctrl+O in the sub-window opens the first save again.
-xdotool windowactivate --sync "$sub" key ctrl+o
+# Ctrl+O in the sub-window, activated by a click on its caption, opens the first save again;
+# a click on the main caption brings the sheet back in front.
+eval "$(xdotool getwindowgeometry --shell "$sub")"
+xdotool mousemove $((X + 150)) $((Y + 10)) click 1 sleep 0.3 key ctrl+o
 wait_window "開く" >/dev/null || fail "Ctrl+O showed no open dialog"
 sleep 0.3
 choose_file "$work/reopen.bmp"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + 150)) $((Y + 10)) click 1 sleep 0.3
 sheet_shot again
 [ "$(compare -metric AE "$work/before.png" "$work/again.png" null: 2>&1)" = 0 ] || fail "Ctrl+O did not open it"
 

@@ -10,11 +10,12 @@ source "$here/lib.sh"
 fresh_work_dir e2e-reopen
 saved="$(winepath -w "$work")\\reopen"
 
-# The sheet with the pointer at a place where no item is, as a picture.
-sheet_shot() {
+# shot NAME [EARLIER]: the sheet, with the pointer where no item is; true when it is EARLIER.
+shot() {
     at 530 370
     at 531 371
     import -window root -crop "544x383+$ox+$oy" +repage "$work/$1.png"
+    [ -z "${2:-}" ] || [ "$(compare -metric AE "$work/$2.png" "$work/$1.png" null: 2>&1)" = 0 ]
 }
 # type_item X Y TEXT [new]: a new item's editor starts with the last text, which goes first.
 type_item() {
@@ -22,8 +23,11 @@ type_item() {
     xdotool key End
     [ "${4:-}" = new ] && xdotool key --repeat 30 --delay 10 BackSpace
     xdotool type --delay 30 "$3"
+    click_at 460 30
 }
-items() { /usr/bin/python3 "$here/check_reopen.py" "$1" | tr '\n' '|'; }
+items() { /usr/bin/python3 "$here/check_reopen.py" "$work/$1.bmp" | tr '\n' '|'; }
+# A click on a window's caption brings it to the front.
+caption() { eval "$(xdotool getwindowgeometry --shell "$1")"; xdotool mousemove $((X + 150)) $((Y + 10)) click 1 sleep 0.3; }
 
 start_kova "$exe"
 win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
@@ -31,17 +35,15 @@ sleep 0.5
 sheet_origin "$win"
 double_click_at 60 60
 type_item 60 60 "Alpha" new
-click_at 460 30
 double_click_at 300 200
 type_item 300 200 "企画" new
-click_at 460 30
 at 461 31
 drag 1 70 68 312 208
 drag 1 100 320 250 360
-sheet_shot before
+shot before
 save_as "$saved"
 identify -regard-warnings "$work/reopen.bmp" >/dev/null || fail "ImageMagick warns about the saved sheet"
-[ "$(items "$work/reopen.bmp")" = "63 63 Alpha|303 203 企画|" ] || fail "saved items: $(items "$work/reopen.bmp")"
+[ "$(items reopen)" = "63 63 Alpha|303 203 企画|" ] || fail "saved items: $(items reopen)"
 kill "$kova_pid"
 wait_exit || fail "kova.exe did not end"
 
@@ -50,29 +52,23 @@ win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown with the file"
 sub=$(wait_window "サブウィンドウ") || fail "sub-window not shown"
 sleep 0.5
 sheet_origin "$win"
-sheet_shot after
-[ "$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1)" = 0 ] || fail "the reopened sheet differs"
+shot after before || fail "the reopened sheet differs"
 
 # The items are editable: a double-click opens the text, a right drag moves the other item.
 double_click_at 66 66
 type_item 63 63 "2"
-click_at 460 30
 drag 3 310 208 350 260
 save_as "$saved-edited"
-[ "$(items "$work/reopen-edited.bmp")" = "63 63 Alpha2|343 255 企画|" ] ||
-    fail "edited items: $(items "$work/reopen-edited.bmp")"
+[ "$(items reopen-edited)" = "63 63 Alpha2|343 255 企画|" ] || fail "edited items: $(items reopen-edited)"
 
-# Ctrl+O in the sub-window, activated by a click on its caption, opens the first save again;
-# a click on the main caption brings the sheet back in front.
-eval "$(xdotool getwindowgeometry --shell "$sub")"
-xdotool mousemove $((X + 150)) $((Y + 10)) click 1 sleep 0.3 key ctrl+o
+# Ctrl+O in the sub-window opens the first save again.
+caption "$sub"
+xdotool key ctrl+o
 wait_window "開く" >/dev/null || fail "Ctrl+O showed no open dialog"
 sleep 0.3
 choose_file "$work/reopen.bmp"
-eval "$(xdotool getwindowgeometry --shell "$win")"
-xdotool mousemove $((X + 150)) $((Y + 10)) click 1 sleep 0.3
-sheet_shot again
-[ "$(compare -metric AE "$work/before.png" "$work/again.png" null: 2>&1)" = 0 ] || fail "Ctrl+O did not open it"
+caption "$win"
+shot again before || fail "Ctrl+O did not open it"
 
 # 画像読み込み of the diagram asks; No makes it the stamp picture, which a right click stamps.
 open_dialog
@@ -81,12 +77,11 @@ box=$(message_box) || fail "no question for a file with a diagram"
 xdotool key --window "$box" n
 sleep 0.5
 message_box now >/dev/null && fail "the question stayed"
-sheet_shot unstamped
+shot unstamped
 at 400 250
 xdotool click 3
 sleep 0.2
-sheet_shot stamped
-[ "$(compare -metric AE "$work/unstamped.png" "$work/stamped.png" null: 2>&1)" != 0 ] || fail "No did not stamp"
+shot stamped unstamped && fail "No did not stamp"
 
 kill "$kova_pid" 2>/dev/null || true
 echo "reopen: ok"

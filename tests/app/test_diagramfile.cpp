@@ -169,6 +169,7 @@ TEST_F(DiagramFile, EveryWayInOpensTheSameSheetAndAnythingElseLeavesTheDiagram)
             EXPECT_EQ(saved.Size(), size);
         }
         form->New1Click(nullptr);
+        form->InitItems();  // fresh fonts and pens in every slot, so that opening must set them
         Add(5, 5, "前の図");
         form->Image5->Canvas()->LineTo(300, 300);
         form->Edit1->Show();

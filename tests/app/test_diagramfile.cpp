@@ -137,7 +137,6 @@ TEST_F(DiagramFile, EveryWayInOpensTheSameSheetAndAnythingElseLeavesTheDiagram)
                  Add(i % 50 * 10, i / 50 * 18, std::to_string(i), std::vector<int32_t>(LinkSlots, (i * 7) % 1000));
          },
          ask(IDYES), "", true, 0, ""},
-        {two, open, "", true, 0, ""},
         {two, ask(IDNO), "", false, 1, ""},
         {two, ask(IDCANCEL), "", false, 0, ""},
         {nullptr, open, "profile.bmp", false, 1, ""},

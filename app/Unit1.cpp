@@ -24,6 +24,8 @@ void TForm1::FormCreate(TObject* /*Sender*/)
     // Sized to its empty picture, the snapshot layer stays 0 by 0.
     Image3->SetWidth(Image1->Width());
     Image3->SetHeight(Image1->Height());
+    AddShortcut('O', [this] { OpenFileClick(); });
+    AcceptFiles([this](const std::string& fileName) { OpenFile(fileName); });
     OpenDialog1->Filter = OpenDialogFilter();
 }
 
@@ -61,7 +63,7 @@ void TForm1::Save1Click(TObject* /*Sender*/)
 {
     if (!SaveDialog1->Execute())
         return;
-    Image1->Picture()->SaveToFile(SaveDialog1->FileName);
+    SaveDiagram(SaveDialog1->FileName);
 }
 
 // Nothing is printed, whatever the user chooses.

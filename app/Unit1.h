@@ -1,10 +1,13 @@
 #pragma once
 // The main window: the sheet and its layers, the menu tree and the item table.
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/Diagram.h"
 #include "app/Render.h"
 #include "pendialog/APenDlg.h"
 #include "plugins/SPIs.h"
@@ -120,6 +123,19 @@ public:
     void ToggleLink(int32_t source, int32_t target);
     void MoveItemTo(int32_t i, int x, int y);
     void ClearItems();
+
+    // The diagram document (DiagramFile.cpp). Save writes the sheet's picture with the diagram
+    // after it. Opening reads a saved diagram, or hands a plain picture to OnOpenPicture.
+    void SaveDiagram(const std::string& fileName);
+    diagram::Document DiagramDocument();
+    // The diagram in the file, or nothing for a plain picture; raises EDiagramError, naming
+    // the file, for a diagram that cannot be opened.
+    std::optional<diagram::Document> ReadDiagram(const std::string& fileName);
+    // Replaces the item table and the free-hand layer, ends any edit or drag, and redraws.
+    void OpenDocument(const diagram::Document& doc);
+    void OpenFile(const std::string& fileName);
+    void OpenFileClick();
+    std::function<void(const std::string&)> OnOpenPicture;
 
 private:
     void Describe();

@@ -2,6 +2,7 @@
 #include "app/Unit2.h"
 
 #include "app/Unit1.h"
+#include "ui/Application.h"
 
 namespace kova {
 
@@ -17,6 +18,8 @@ void TForm2::FormCreate(TObject* /*Sender*/)
 {
     Show();
     Form1->AutoEllipse = CheckBox1->Checked();
+    Form1->OnOpenPicture = [this](const std::string& fileName) { LoadPicture(fileName); };
+    AcceptFiles([](const std::string& fileName) { Form1->OpenFile(fileName); });
 }
 
 void TForm2::Button4Click(TObject* /*Sender*/)
@@ -38,14 +41,35 @@ void TForm2::CheckBox1Click(TObject* /*Sender*/) { Form1->AutoEllipse = CheckBox
 
 // Each load replaces its picture only when it succeeds, so a failure stops the steps
 // that follow and leaves what is not yet loaded as it was.
-void TForm2::Button3Click(TObject* /*Sender*/)
+void TForm2::LoadPicture(const std::string& fileName)
 {
-    if (!Form1->OpenDialog1->Execute())
-        return;
-    const std::string fileName = Form1->OpenDialog1->FileName;
     Form1->Image2->Picture()->LoadFromFile(fileName);
     Image1->Picture()->LoadFromFile(fileName);
     TreeView1->Items()->Add(fileName);
+}
+
+void TForm2::Button3Click(TObject* /*Sender*/)
+{
+    if (Form1->OpenDialog1->Execute())
+        LoadOrOpen(Form1->OpenDialog1->FileName);
+}
+
+// A file that carries a diagram may open as the diagram instead.
+void TForm2::LoadOrOpen(const std::string& fileName)
+{
+    if (std::optional<diagram::Document> doc = Form1->ReadDiagram(fileName)) {
+        switch (MessageBoxA(Handle(), "この画像には KOVA の図が入っています。図として開きますか？",
+                            Application->Title().c_str(), MB_YESNOCANCEL | MB_ICONQUESTION)) {
+        case IDYES:
+            Form1->OpenDocument(*doc);
+            return;
+        case IDNO:
+            break;
+        default:
+            return;
+        }
+    }
+    LoadPicture(fileName);
 }
 
 void TForm2::TreeView1Click(TObject* /*Sender*/)

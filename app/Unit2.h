@@ -41,6 +41,12 @@ public:
     void CheckBox2Click(TObject* Sender);
     void Button4Click(TObject* Sender);
 
+    // The stamp picture loads the file, the preview shows it, and the tree lists it.
+    void LoadPicture(const std::string& fileName);
+    // What 画像読み込み does with the chosen file: asks whether a diagram in it opens as the
+    // diagram; No loads it as the stamp picture, Cancel does nothing.
+    void LoadOrOpen(const std::string& fileName);
+
 private:
     void Describe();
 };

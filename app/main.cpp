@@ -1,6 +1,8 @@
 // The program entry: the application title, the main window, the message loop.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "plugins/SPIBmp.h"
@@ -21,6 +23,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 1;
     }
     Application->CreateForm(Form2);
+    // kova.exe FILE, as Explorer's "Open with" and a drop onto the program start it.
+    if (__argc > 1)
+        Application->Guard([] { Form1->OpenFile(__argv[1]); });
     Application->Run();
     return 0;
 }

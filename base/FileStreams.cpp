@@ -86,6 +86,12 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
     return result.QuadPart;
 }
 
+void TFileStream::Flush()
+{
+    if (!FlushFileBuffers(FHandle))
+        throw EWriteError("ストリームの書き込みエラー");
+}
+
 void SaveFileReplacing(const std::string& fileName, const std::function<void(TStream&)>& writer)
 {
     // What a plain create would refuse (a read-only file, a directory) stays refused.
@@ -100,6 +106,7 @@ void SaveFileReplacing(const std::string& fileName, const std::function<void(TSt
     try {
         TFileStream out(temp, TFileMode::fmCreate);
         writer(out);
+        out.Flush();
         written = true;
     } catch (...) {
         written = false;

@@ -61,14 +61,17 @@ public:
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     const std::string& FileName() const { return FFileName; }
+    // Makes the system write what it holds of the file to the disk; raises EWriteError.
+    void Flush();
 
 private:
     void* FHandle;
     std::string FFileName;
 };
 
-// Writes a file as a whole: the content goes to a temporary file beside the target, which
-// replaces the target only when everything was written. The old file survives a failure.
+// Writes a file as a whole: the content goes to a temporary file beside the target, which is
+// flushed to the disk and then replaces the target, so that neither a failure nor a power cut
+// leaves a short file where the old one stood.
 // Raises EFCreateError with the target's name.
 void SaveFileReplacing(const std::string& fileName, const std::function<void(TStream&)>& writer);
 

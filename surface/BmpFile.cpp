@@ -378,6 +378,14 @@ void DecodePixels(const uint8_t* data, size_t size, uint8_t* top, ptrdiff_t stri
         DecodeUncompressed(data, l, paletteSize, rows);
 }
 
+size_t PixelEnd(const uint8_t* data, size_t size)
+{
+    const Layout l = ReadLayout(data, size);
+    if (RunLength(l))
+        return size;
+    return l.PixelOffset + static_cast<size_t>(RowBytes(l.Width, l.Bits)) * static_cast<size_t>(l.Height);
+}
+
 Image Decode(const uint8_t* data, size_t size)
 {
     Image img = DecodeHeader(data, size);

@@ -46,6 +46,10 @@ Image Decode(const uint8_t* data, size_t size);
 Image DecodeHeader(const uint8_t* data, size_t size);
 void DecodePixels(const uint8_t* data, size_t size, uint8_t* top, ptrdiff_t stride);
 
+// Where the pixel array of an uncompressed file ends; what follows is not the picture's.
+// Run-length pixels end with their own code, so for them this is the file's size.
+size_t PixelEnd(const uint8_t* data, size_t size);
+
 // Writes a bitmap file: file header, BITMAPINFOHEADER, colour table, bottom-up rows.
 // rowAt(y) returns row y counted from the top, RowBytes(width, bitsPerPixel) bytes.
 void Encode(TStream& out, int width, int height, int bitsPerPixel, const Rgbq* palette, int paletteCount,

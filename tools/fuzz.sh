@@ -9,7 +9,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/env.sh"
 native="$KOVA_BUILD/native"
 seconds="${KOVA_FUZZ_SECONDS:-30}"
-readers=(bmpfile diblayout spirules cp932 halftone blend picturehead)
+readers=(bmpfile diblayout spirules cp932 halftone blend picturehead diagram)
 
 if [ ! -f "$native/CMakeCache.txt" ]; then
     cmake -S "$KOVA_ROOT/fuzz" -B "$native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
@@ -17,8 +17,9 @@ fi
 cmake --build "$native" -j"$(nproc)" >"$native/build.log" 2>&1 || { cat "$native/build.log"; exit 1; }
 "$native/native_tests" --gtest_brief=1
 
-# Seeds: the bitmap files for the readers of binary data, the PNG and JPEG files for the
-# plug-in's size reader, the test data's paths and masks for the text readers.
+# Seeds: the bitmap files for the readers of binary data, saved diagrams for the diagram
+# reader, the PNG and JPEG files for the plug-in's size reader, the test data's paths and
+# masks for the text readers.
 seeds="$native/seeds"
 rm -rf "$seeds"
 mkdir -p "$seeds"/{binary,paths,masks,images}
@@ -33,6 +34,7 @@ seeds_of() {
     cp932) echo "$seeds/paths" ;;
     spirules) echo "$seeds/masks" ;;
     picturehead) echo "$seeds/images" ;;
+    diagram) echo "$KOVA_ROOT/tests/data/diagram" ;;
     *) echo "$seeds/binary" ;;
     esac
 }

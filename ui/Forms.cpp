@@ -1,6 +1,9 @@
 #include "ui/Forms.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "base/Exceptions.h"
@@ -347,6 +350,16 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             ApplyPosition();
         }
         break;
+    case WM_DROPFILES: {
+        auto drop = reinterpret_cast<HDROP>(wParam);
+        // Asked for its length first, so that no long name is cut short.
+        std::string name(DragQueryFileA(drop, 0, nullptr, 0), '\0');
+        const bool got = !name.empty() && DragQueryFileA(drop, 0, name.data(), static_cast<UINT>(name.size() + 1)) > 0;
+        DragFinish(drop);
+        if (got && FOnDropFile)
+            Application->Guard([this, &name] { FOnDropFile(name); });
+        return 0;
+    }
     case WM_COMMAND:
         // Menu commands come without a control window.
         if (HIWORD(wParam) == 0 && lParam == 0 && FMenu && FMenu->DispatchCommand(LOWORD(wParam)))
@@ -358,8 +371,40 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     return TWinControl::WndProc(msg, wParam, lParam);
 }
 
+void TForm::AddShortcut(char key, std::function<void()> action) { FShortcuts.emplace_back(key, std::move(action)); }
+
+void TForm::AcceptFiles(std::function<void(const std::string&)> handler)
+{
+    FOnDropFile = std::move(handler);
+    DragAcceptFiles(Handle(), FOnDropFile != nullptr);
+}
+
+bool TForm::RunShortcut(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || !KeyHeld(VK_CONTROL) || KeyHeld(VK_MENU) || !IsWindowEnabled(Handle()))
+        return false;
+    // Only for a window of ours; a modal window of ours disables the main form.
+    HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+    if (!top || !dynamic_cast<TForm*>(TWinControl::FromHandle(top)))
+        return false;
+    char className[16] = {};
+    GetClassNameA(msg.hwnd, className, static_cast<int>(std::size(className)));
+    static constexpr WPARAM editKeys[] = {'Z', 'X', 'C', 'V', 'A'};
+    if (lstrcmpiA(className, "Edit") == 0 && std::find(std::begin(editKeys), std::end(editKeys), msg.wParam) != std::end(editKeys))
+        return false;
+    for (const auto& [key, action] : FShortcuts) {
+        if (static_cast<WPARAM>(key) == msg.wParam) {
+            Application->Guard(action);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool HandleDialogKey(const MSG& msg)
 {
+    if (TForm* main = Application->MainForm(); main && main->RunShortcut(msg))
+        return true;
     const bool keyDown = msg.message == WM_KEYDOWN;
     const bool tab = keyDown && msg.wParam == VK_TAB && !KeyHeld(VK_CONTROL) && !KeyHeld(VK_MENU);
     const bool enterOrEsc = keyDown && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);

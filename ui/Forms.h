@@ -3,6 +3,8 @@
 // Keys go round their controls as the platform's dialog manager does it.
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/Controls.h"
 
@@ -60,6 +62,15 @@ public:
     TModalResult ModalResult() const { return FModalResult; }
     void SetModalResult(TModalResult v) { FModalResult = v; }
 
+    // Keys for the whole program, kept by the main form: Ctrl plus key (an upper-case letter
+    // or a digit) runs action while any window of the program is active and none is modal.
+    // An edit control with the focus keeps the keys it uses itself (undo, cut, copy, paste,
+    // select all).
+    void AddShortcut(char key, std::function<void()> action);
+    // A file dropped onto the window from the shell goes to handler (the first one, when
+    // several are dropped together).
+    void AcceptFiles(std::function<void(const std::string&)> handler);
+
     TNotifyEvent OnCreate;
     TCloseEvent OnClose;
     TNotifyEvent OnShow;
@@ -96,9 +107,15 @@ private:
     bool FModal = false;
     bool FShown = false;
     HWND FLastFocus = nullptr;  // the focused control when the form was last deactivated
+    std::vector<std::pair<char, std::function<void()>>> FShortcuts;
+    std::function<void(const std::string&)> FOnDropFile;
+
+    friend bool HandleDialogKey(const MSG& msg);
+    bool RunShortcut(const MSG& msg);
 };
 
-// For message loops, before a key message is dispatched: in the form of the focused window,
+// For message loops, before a key message is dispatched: the main form's keys for the whole
+// program, then in the form of the focused window,
 // Tab and Shift+Tab move the focus, Enter and Esc go to the default and cancel buttons and
 // Alt plus a letter to the button with that "&" letter, unless the focused control uses
 // the key itself. True when the key was taken.

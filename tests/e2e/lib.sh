@@ -12,11 +12,13 @@ fresh_work_dir() {
     mkdir -p "$work"
 }
 
-# Starts kova.exe from its own directory, Wine's messages to the file LOG when given; sets
-# kova_pid.
+# Starts kova.exe from its own directory, Wine's messages to the file LOG when given, with
+# the arguments after it; sets kova_pid.
 start_kova() {
     local exe="$1" log="${2:-/dev/null}"
-    (cd "$(dirname "$exe")" && exec wine "./$(basename "$exe")" </dev/null >/dev/null 2>"$log") &
+    shift
+    [ $# -gt 0 ] && shift
+    (cd "$(dirname "$exe")" && exec wine "./$(basename "$exe")" "$@" </dev/null >/dev/null 2>"$log") &
     kova_pid=$!
 }
 

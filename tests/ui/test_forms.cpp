@@ -420,5 +420,44 @@ TEST(Modal, ShowModalOwnedByTheActiveFormDisablesTheOthersAndGivesTheFocusBack)
     EXPECT_THROW(dialog.ShowModal(), EInvalidOperation);
 }
 
+// ---------------------------------------------------------------- keys for the whole program
+
+TEST(Shortcuts, RunFromEveryFormOfTheProgramUnlessModalAndLeaveTheEditItsOwnKeys)
+{
+    TForm* main = nullptr;
+    Application->CreateForm(main);
+    TForm other(Application);
+    auto* edit = new TEdit(main);
+    edit->SetParent(main);
+    std::string ran;
+    main->AddShortcut('C', [&] { ran += 'C'; });
+    main->AddShortcut('O', [&] { ran += 'O'; });
+    struct Row {
+        HWND target;
+        char key;
+        bool ctrl, enabled;
+        const char* runs;
+    } rows[] = {
+        {main->Handle(), 'O', true, true, "O"},   {other.Handle(), 'O', true, true, "O"},
+        {edit->Handle(), 'O', true, true, "O"},   {main->Handle(), 'C', true, true, "C"},
+        {edit->Handle(), 'C', true, true, ""},    {main->Handle(), 'O', false, true, ""},
+        {other.Handle(), 'O', true, false, ""},   {main->Handle(), 'P', true, true, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(1, row.key) + (row.target == edit->Handle() ? " in the edit" : ""));
+        BYTE keys[256] = {};
+        keys[VK_CONTROL] = row.ctrl ? 0x80 : 0;
+        SetKeyboardState(keys);
+        EnableWindow(main->Handle(), row.enabled);
+        ran.clear();
+        MSG msg{row.target, WM_KEYDOWN, static_cast<WPARAM>(row.key), 0, 0, {}};
+        EXPECT_EQ(*row.runs != 0, HandleDialogKey(msg));
+        EXPECT_EQ(row.runs, ran);
+    }
+    BYTE keys[256] = {};
+    SetKeyboardState(keys);
+    delete main;
+}
+
 }  // namespace
 }  // namespace kova

@@ -1,6 +1,11 @@
 // The main window's creation and its menu commands.
 #include "app/Unit1.h"
 
+#include <limits>
+
+#include "ui/Application.h"
+#include "ui/Clipboard.h"
+
 namespace kova {
 
 TForm1* Form1 = nullptr;
@@ -25,6 +30,7 @@ void TForm1::FormCreate(TObject* /*Sender*/)
     Image3->SetWidth(Image1->Width());
     Image3->SetHeight(Image1->Height());
     AddShortcut('O', [this] { OpenFileClick(); });
+    AddShortcut('C', [this] { CopySheet(); });
     AcceptFiles([this](const std::string& fileName) { OpenFile(fileName); });
     OpenDialog1->Filter = OpenDialogFilter();
 }
@@ -41,6 +47,22 @@ std::string TForm1::OpenDialogFilter() const
         filter += module->Descriptions().Strings(0) + "|" + module->Extensions().Strings(0);
     }
     return filter;
+}
+
+// The sheet as Save would write it after a redraw with the pointer off every item; the hover
+// marker comes back with the redraw after.
+void TForm1::CopySheet()
+{
+    const int32_t x = MouseX, y = MouseY;
+    MouseX = MouseY = std::numeric_limits<int32_t>::min();
+    Refresh1Click(nullptr);
+    TBitmap* sheet = Image1->Picture()->Bitmap();
+    const bool copied = CopyToClipboard(Handle(), sheet->Canvas()->Handle(), sheet->Width(), sheet->Height());
+    MouseX = x;
+    MouseY = y;
+    Refresh1Click(nullptr);
+    if (!copied)
+        Beep();
 }
 
 void TForm1::New1Click(TObject* /*Sender*/)

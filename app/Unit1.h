@@ -101,6 +101,8 @@ public:
     void N11Click(TObject* Sender);
     void blur1Click(TObject* Sender);
     void N12Click(TObject* Sender);
+    // Ctrl+C.
+    void CopySheet();
 
     // Window fields: the editing state and the item table.
     int32_t MouseX = 0, MouseY = 0;

@@ -10,7 +10,7 @@ packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64
           wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick
           fonts-ipafont-gothic fonts-ipafont-mincho googletest locales python3-pil
           clang libclang-rt-14-dev wmctrl openbox
-          unzip libimage-exiftool-perl libmagickcore-6.q16-6-extra icoutils libz-mingw-w64-dev zlib1g-dev)
+          unzip libimage-exiftool-perl libmagickcore-6.q16-6-extra icoutils libz-mingw-w64-dev zlib1g-dev xclip)
 
 # The release is 32-bit; the tests run the build that this machine's Wine can run.
 if [ "$KOVA_ARCH" = i686 ]; then

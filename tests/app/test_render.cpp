@@ -1,6 +1,8 @@
 // The renderer on real bitmaps: background, links, items, ellipses and the hover test.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "app/Unit1.h"
 #include "tests/app/AppFixture.h"
 #include "tests/surface/SurfaceTest.h"
@@ -173,6 +175,55 @@ TEST_F(Render, TheHoveredItemIsMarkedExceptWhileAnItemIsMoved)
     RedrawAt(105, 105);
     EXPECT_EQ(-1, form->HoverItem);
     EXPECT_EQ(plain, Picture());
+}
+
+// Ctrl+C: the sheet without the hover marker, as a 24-bit DIB; nothing changes while another
+// thread holds the clipboard.
+TEST_F(Render, CopyingPutsTheUnmarkedSheetOnTheClipboardAsA24BitDib)
+{
+    AddItem(100, 100, "item");
+    RedrawAt(400, 300);
+    const std::string unmarked = Picture();
+    RedrawAt(105, 105);
+    const std::string marked = Picture();
+    form->CopySheet();
+    EXPECT_EQ(marked, Picture()) << "the marker comes back";
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    auto* dib = static_cast<const BITMAPINFOHEADER*>(GlobalLock(GetClipboardData(CF_DIB)));
+    ASSERT_NE(nullptr, dib);
+    EXPECT_EQ(24, dib->biBitCount);
+    ASSERT_EQ(Sheet()->Width(), dib->biWidth);
+    ASSERT_EQ(Sheet()->Height(), dib->biHeight);
+    RedrawAt(400, 300);
+    const auto* rows = reinterpret_cast<const uint8_t*>(dib + 1);
+    const int stride = (dib->biWidth * 3 + 3) & ~3;
+    int differing = 0;
+    for (int y = 0; y < dib->biHeight; ++y)
+        for (int x = 0; x < dib->biWidth; ++x) {
+            const uint8_t* p = rows + (dib->biHeight - 1 - y) * stride + 3 * x;
+            differing += (p[0] | p[1] << 8 | p[2] << 16) != static_cast<int>(PixelAt(*Sheet(), x, y));
+        }
+    EXPECT_EQ(0, differing);
+    GlobalUnlock(GetClipboardData(CF_DIB));
+    CloseClipboard();
+    EXPECT_EQ(unmarked, Picture());
+
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr), opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        OpenClipboard(nullptr);
+        SetEvent(opened);
+        WaitForSingleObject(held, INFINITE);
+        CloseClipboard();
+    });
+    WaitForSingleObject(opened, INFINITE);
+    const DWORD sequence = GetClipboardSequenceNumber();
+    form->CopySheet();
+    SetEvent(held);
+    holder.join();
+    CloseHandle(held);
+    CloseHandle(opened);
+    EXPECT_EQ(1, beeps);
+    EXPECT_EQ(sequence, GetClipboardSequenceNumber()) << "the clipboard was changed";
 }
 
 TEST_F(Render, TheSheetCanvasKeepsItsPenBrushAndPenPosition)

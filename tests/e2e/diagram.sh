@@ -49,6 +49,15 @@ save_as "$saved"
 [ -f "$work/diagram.bmp" ] || fail "no diagram.bmp written"
 /usr/bin/python3 "$here/check_diagram.py" "$work/diagram.bmp" || fail "saved diagram"
 
+# Ctrl+C puts the same sheet on the clipboard, read from outside Wine.
+xdotool key ctrl+c
+sleep 0.5
+xclip -selection clipboard -t image/bmp -o >"$work/clip.bmp" || fail "no picture on the clipboard"
+/usr/bin/python3 -c 'import sys; from PIL import Image
+a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:])
+sys.exit(a.size != b.size or a.tobytes() != b.tobytes())' "$work/clip.bmp" "$work/diagram.bmp" ||
+    fail "the clipboard's picture is not the saved sheet"
+
 # New, then save again: a blank sheet.
 menu_entry 15 1
 save_as "$saved-blank"

@@ -29,7 +29,7 @@ struct TPictureInfo {
     HLOCAL hInfo;  // text information; whoever asked frees it
 };
 #pragma pack(pop)
-static_assert(sizeof(TPictureInfo) == 26 && offsetof(TPictureInfo, hInfo) == 22);
+static_assert(sizeof(TPictureInfo) == 22 + sizeof(HLOCAL) && offsetof(TPictureInfo, hInfo) == 22);
 
 // Returns 0 to go on, 1 to stop the plug-in.
 using TSPIProgressCallback = int(WINAPI*)(int Done, int Total, int32_t Data);

@@ -7,10 +7,17 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/env.sh"
 
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
-          wine wine32:i386 wine64 fonts-wine xvfb x11-utils xdotool imagemagick
+          wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick
           fonts-ipafont-gothic fonts-ipafont-mincho googletest locales python3-pil
           clang libclang-rt-14-dev wmctrl openbox
           unzip libimage-exiftool-perl libz-mingw-w64-dev zlib1g-dev)
+
+# The release is 32-bit; the tests run the build that this machine's Wine can run.
+if [ "$KOVA_ARCH" = i686 ]; then
+    packages+=(wine32:i386)
+else
+    packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)
+fi
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

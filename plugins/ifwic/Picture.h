@@ -27,7 +27,7 @@ struct PictureInfo {
     HLOCAL Text;
 };
 #pragma pack(pop)
-static_assert(sizeof(PictureInfo) == 26, "the interface's packed picture information record");
+static_assert(sizeof(PictureInfo) == 22 + sizeof(HLOCAL), "the interface's packed picture information record");
 
 using ProgressCallback = int(WINAPI*)(int Done, int Total, int32_t Data);
 

@@ -206,20 +206,27 @@ static int make_picture(HLOCAL* hinfo, HLOCAL* hbits)
 #endif
 
 #ifdef SELF_HANDLED_IN_PICTURE
-/* The plug-in's own SEH record: it handles what it raises and lets the raise return. */
+/* The plug-in handles what it raises and lets the raise return. */
+static int handled;
+
+static int is_own(EXCEPTION_RECORD* rec)
+{
+    return rec->ExceptionCode == 0xE0001234u && !(rec->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND));
+}
+
+#if defined(__i386__)
+/* Its own SEH record, first in the thread's chain. */
 struct own_frame {
     struct own_frame* previous;
     void* handler;
 };
-
-static int handled;
 
 static EXCEPTION_DISPOSITION __cdecl own_handler(EXCEPTION_RECORD* rec, void* frame, CONTEXT* ctx, void* dc)
 {
     (void)frame;
     (void)ctx;
     (void)dc;
-    if (rec->ExceptionCode != 0xE0001234u || (rec->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)))
+    if (!is_own(rec))
         return ExceptionContinueSearch;
     handled = 1;
     return ExceptionContinueExecution;
@@ -234,6 +241,23 @@ static void raise_and_handle(void)
     RaiseException(0xE0001234u, 0, 0, NULL);
     asm volatile("movl %0, %%fs:0" : : "r"(frame.previous) : "memory");
 }
+#else
+/* x64 has no chain to link into; a vectored handler stands in for the plug-in's own. */
+static LONG CALLBACK own_handler(EXCEPTION_POINTERS* ep)
+{
+    if (!is_own(ep->ExceptionRecord))
+        return EXCEPTION_CONTINUE_SEARCH;
+    handled = 1;
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+static void raise_and_handle(void)
+{
+    void* handler = AddVectoredExceptionHandler(1, own_handler);
+    RaiseException(0xE0001234u, 0, 0, NULL);
+    RemoveVectoredExceptionHandler(handler);
+}
+#endif
 #endif
 
 #ifdef CONFIGURED_PICTURE

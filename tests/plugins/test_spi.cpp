@@ -239,12 +239,10 @@ TEST(SPIModule, WrappersCheckTheirExportAtEveryCall)
     }
 }
 
-// The head of the thread's chain of SEH records.
+// The head of the thread's chain of SEH records (x86; x64 keeps none there).
 const void* SehChainHead()
 {
-    const void* head;
-    asm volatile("movl %%fs:0, %0" : "=r"(head) : : "memory");
-    return head;
+    return reinterpret_cast<NT_TIB*>(NtCurrentTeb())->ExceptionList;
 }
 
 TEST(SPIModule, AFaultInsideAPluginCallBecomesAnException)

@@ -162,7 +162,10 @@ TEST_F(DiagramFile, OpenOfSaveComposesTheSameSheetAndKeepsThePicture)
         form->Edit1->Show();
         form->Mode = 3;
         form->MoveItem = form->EditItem = form->LinkSource = 0;
+        answer = IDNO;  // the unsaved diagram goes
+        UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
         form->OpenFile(file);
+        KillTimer(nullptr, timer);
         EXPECT_FALSE(form->Edit1->Visible());
         EXPECT_EQ(-200, form->Edit1->Left());
         EXPECT_EQ(0, form->Mode);
@@ -221,6 +224,7 @@ TEST_F(DiagramFile, EveryWayInOpensADiagramAndRefusesADamagedOneByName)
         form->New1Click(nullptr);
         Add(70, 90, "前の図");
         const Bytes earlier = Sheet();
+        form->SaveDiagram(truncated + ".earlier.bmp");  // nothing unsaved to ask about
         const int nodes = form2->TreeView1->Items()->Count();
         errors.clear();
         Application->Guard(row.open);
@@ -232,6 +236,7 @@ TEST_F(DiagramFile, EveryWayInOpensADiagramAndRefusesADamagedOneByName)
         }
     }
     DeleteFileA(truncated.c_str());
+    DeleteFileA((truncated + ".earlier.bmp").c_str());
 }
 
 }  // namespace

@@ -81,9 +81,9 @@ TEST_F(Pointer, LeftDragFromItemToItemTogglesALinkAndDrawsNothingOnTheLayer)
     Move(450, 50);
     Up(mbLeft, 450, 50);
     EXPECT_EQ(1, Item(a).LinkCount);
-    // A single click on an item is a self-link.
+    // A single click on an item makes no link to itself.
     Click(305, 305);
-    EXPECT_EQ(b, Item(b).Links[0]);
+    EXPECT_EQ(0, Item(b).LinkCount);
 }
 
 TEST_F(Pointer, RightDragMovesTheItemKeepingTheGrabOffset)
@@ -213,13 +213,12 @@ TEST_F(Pointer, DoubleClickOnAnItemOpensItAndMakesItsStyleCurrent)
     EXPECT_EQ(-1, form->HoverItem);
 }
 
-TEST_F(Pointer, ADoubleClickOnAnItemTogglesItsSelfLinkTwice)
+TEST_F(Pointer, ADoubleClickOnAnItemUsesNoEntryOfItsLinks)
 {
     int a = Type(100, 100, "A");
     Move(105, 105);
     DoubleClick(105, 105);
-    EXPECT_EQ(1, Item(a).LinkCount);
-    EXPECT_EQ(-1, Item(a).Links[0]);
+    EXPECT_EQ(0, Item(a).LinkCount);
 }
 
 TEST_F(Pointer, CommitsAndViewTogglesShowOnlyWithTheNextMove)

@@ -87,18 +87,26 @@ diagram::Document TForm1::DiagramDocument()
     return doc;
 }
 
+std::vector<uint8_t> TForm1::SheetFile()
+{
+    TMemoryStream picture;
+    Image1->Picture()->Graphic()->SaveToStream(picture);
+    return std::vector<uint8_t>(picture.Memory(), picture.Memory() + picture.Size());
+}
+
 // Before the sheet was ever drawn its picture is empty, and nothing is written. The file is
 // flushed to disk before it replaces the old one.
-void TForm1::SaveDiagram(const std::string& fileName)
+bool TForm1::SaveDiagram(const std::string& fileName)
 {
-    TGraphic* sheet = Image1->Picture()->Graphic();
-    if (!sheet)
-        return;
-    TMemoryStream picture;
-    sheet->SaveToStream(picture);
-    std::vector<uint8_t> file(picture.Memory(), picture.Memory() + picture.Size());
-    diagram::Embed(file, DiagramDocument());
+    if (!Image1->Picture()->Graphic())
+        return false;
+    Checkpoint();
+    std::vector<uint8_t> file = SheetFile();
+    diagram::Embed(file, FHistory.Current());
     SaveFileReplacing(fileName, [&file](TStream& out) { out.WriteBuffer(file.data(), static_cast<int64_t>(file.size())); });
+    FSavedState = FHistory.State();
+    StateChanged();
+    return true;
 }
 
 std::optional<diagram::Document> TForm1::ReadDiagram(const std::string& fileName)
@@ -154,7 +162,7 @@ void TForm1::OpenDocument(const diagram::Document& doc)
 void TForm1::OpenFile(const std::string& fileName)
 {
     if (std::optional<diagram::Document> doc = ReadDiagram(fileName))
-        OpenDocument(*doc);
+        OpenDiagram(*doc);
     else if (OnOpenPicture)
         OnOpenPicture(fileName);
 }

@@ -80,9 +80,10 @@ void TForm1::CommitItem(int32_t i)
         item.Deleted = true;
 }
 
+// A link from an item to itself would draw nothing and only use up an entry of its list.
 void TForm1::ToggleLink(int32_t source, int32_t target)
 {
-    if (source == -1 || target == -1)
+    if (source == -1 || target == -1 || source == target)
         return;
     TDateItem& item = DateItems[static_cast<size_t>(source)];
     bool removed = false;

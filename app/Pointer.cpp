@@ -58,6 +58,8 @@ void TForm1::Image1MouseUp(TObject* /*Sender*/, TMouseButton Button, TShiftState
     MoveItem = -1;
     if (Button == mbLeft)
         ToggleLink(LinkSource, HoverItem);
+    // A stroke, a stamping, a move or a link ends here.
+    Checkpoint();
 }
 
 void TForm1::Image1DblClick(TObject* /*Sender*/)
@@ -97,6 +99,7 @@ void TForm1::Image1Click(TObject* /*Sender*/)
         CommitItem(EditItem);
     Edit1->SetLeft(ParkedEditor);
     Edit1->SetTop(ParkedEditor);
+    Checkpoint();
 }
 
 }  // namespace kova

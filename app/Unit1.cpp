@@ -31,6 +31,14 @@ void TForm1::FormCreate(TObject* /*Sender*/)
     Image3->SetHeight(Image1->Height());
     AddShortcut('O', [this] { OpenFileClick(); });
     AddShortcut('C', [this] { CopySheet(); });
+    AddShortcut('Z', [this] { GetKeyState(VK_SHIFT) < 0 ? RedoStep() : UndoStep(); });
+    AddShortcut('Y', [this] { RedoStep(); });
+    FHistory = diagram::History(DiagramDocument());
+    OnClose = [this](TObject* s, TCloseAction& action) { FormClose(s, action); };
+    FCopyTimer = new TTimer(this);
+    FCopyTimer->SetInterval(2000);
+    FCopyTimer->OnTimer = [this](TObject*) { WriteRecoveryCopy(false); };
+    OnEndSession = [this](TObject*) { WriteRecoveryCopy(true); };
     AcceptFiles([this](const std::string& fileName) { OpenFile(fileName); });
     OpenDialog1->Filter = OpenDialogFilter();
 }
@@ -71,6 +79,7 @@ void TForm1::New1Click(TObject* /*Sender*/)
     ClearItems();
     Image1->Canvas()->FillRect(all);
     Image5->Canvas()->FillRect(all);
+    Checkpoint();
 }
 
 void TForm1::N1Click(TObject* /*Sender*/)
@@ -83,9 +92,8 @@ void TForm1::N1Click(TObject* /*Sender*/)
 // Before the sheet was ever drawn its picture is empty, and nothing is written.
 void TForm1::Save1Click(TObject* /*Sender*/)
 {
-    if (!SaveDialog1->Execute())
-        return;
-    SaveDiagram(SaveDialog1->FileName);
+    if (SaveDialog1->Execute())
+        SaveDiagram(SaveDialog1->FileName);
 }
 
 // Nothing is printed, whatever the user chooses.
@@ -115,6 +123,7 @@ void TForm1::N6Click(TObject* /*Sender*/)
         return;
     Image2->Picture()->LoadFromFile(OpenDialog1->FileName);
     Stamp();
+    Checkpoint();
 }
 
 void TForm1::N8Click(TObject* /*Sender*/) { N8->SetChecked(!N8->Checked()); }

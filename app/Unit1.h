@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Diagram.h"
+#include "app/History.h"
 #include "app/Render.h"
 #include "pendialog/APenDlg.h"
 #include "plugins/SPIs.h"
@@ -19,6 +20,8 @@
 #include "ui/StdCtrls.h"
 
 namespace kova {
+
+class TRecovery;
 
 // One slot of the item table.
 struct TDateItem {
@@ -128,7 +131,8 @@ public:
 
     // The diagram document (DiagramFile.cpp). Save writes the sheet's picture with the diagram
     // after it. Opening reads a saved diagram, or hands a plain picture to OnOpenPicture.
-    void SaveDiagram(const std::string& fileName);
+    // False when nothing was written, since the sheet was never drawn.
+    bool SaveDiagram(const std::string& fileName);
     diagram::Document DiagramDocument();
     // The diagram in the file, or nothing for a plain picture; raises EDiagramError, naming
     // the file, for a diagram that cannot be opened.
@@ -138,14 +142,40 @@ public:
     void OpenFile(const std::string& fileName);
     void OpenFileClick();
     std::function<void(const std::string&)> OnOpenPicture;
+    // Opening a diagram closes the one shown, so it may ask to save it first.
+    void OpenDiagram(const diagram::Document& doc);
+
+    // Undo and redo (Undo.cpp). Each user action ends with Checkpoint, which makes one step of
+    // what it changed, or none.
+    void Checkpoint();
+    void UndoStep();
+    void RedoStep();
+    // The diagram differs from the one last saved or opened, or from the start's.
+    bool Modified() const { return FHistory.State() != FSavedState; }
+    // Asks whether to save the changes before the diagram is closed; true when it may go.
+    bool SaveChangesFirst();
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    const diagram::History& History() const { return FHistory; }
+
+    // Recovery copies (Recovery.cpp): given by the program entry, none without one.
+    TRecovery* Recovery = nullptr;
+    // Offers the copies of instances that ended without saving, newest first.
+    void OfferRecovery();
+    void WriteRecoveryCopy(bool now);
 
 private:
     void Describe();
+    // After the diagram's state changed: the recovery copy follows it.
+    void StateChanged();
+    std::vector<uint8_t> SheetFile();
     std::string OpenDialogFilter() const;
     // Pointer handling (Pointer.cpp).
     void Stamp();
 
     TSheetRenderer FRenderer{*this};
+    diagram::History FHistory;
+    uint64_t FSavedState = 0;
+    TTimer* FCopyTimer = nullptr;    // the recovery copy is written when it fires
 };
 
 extern TForm1* Form1;

@@ -61,7 +61,7 @@ void TForm2::LoadOrOpen(const std::string& fileName)
         switch (MessageBoxA(Handle(), "この画像には KOVA の図が入っています。図として開きますか？",
                             Application->Title().c_str(), MB_YESNOCANCEL | MB_ICONQUESTION)) {
         case IDYES:
-            Form1->OpenDocument(*doc);
+            Form1->OpenDiagram(*doc);
             return;
         case IDNO:
             break;

@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <memory>
 
+#include "app/Recovery.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "plugins/SPIBmp.h"
@@ -23,6 +25,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 1;
     }
     Application->CreateForm(Form2);
+    // Copies left by a crash are offered before a file opens over them.
+    std::unique_ptr<TRecovery> recovery;
+    Application->Guard([&recovery] {
+        recovery = std::make_unique<TRecovery>(TRecovery::UserFolder());
+        Form1->Recovery = recovery.get();
+        Form1->Show();
+        Form1->OfferRecovery();
+    });
     // kova.exe FILE, as Explorer's "Open with" and a drop onto the program start it.
     if (__argc > 1)
         Application->Guard([] { Form1->OpenFile(__argv[1]); });

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Exceptions.h"
+#include "ui/Application.h"
 
 namespace kova {
 
@@ -119,6 +120,63 @@ void TImage::Paint(TCanvas* canvas)
         return;
     TRect source = Rect(r.Left - d.Left, r.Top - d.Top, r.Right - d.Left, r.Bottom - d.Top);
     canvas->CopyRect(r, static_cast<TBitmap*>(g)->Canvas(), source);
+}
+
+namespace {
+
+constexpr char TimerClassName[] = "KOVATimer";
+constexpr UINT_PTR TimerId = 1;
+
+}  // namespace
+
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = TimerClassName;
+    if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw EOutOfResources("ウィンドウクラスの作成エラー");
+    FWindow = CreateWindowExA(0, TimerClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    if (!FWindow)
+        throw EOutOfResources("ウィンドウの作成エラー");
+    SetWindowLongPtrA(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TTimer::~TTimer()
+{
+    SetWindowLongPtrA(FWindow, GWLP_USERDATA, 0);
+    DestroyWindow(FWindow);
+}
+
+void TTimer::SetInterval(unsigned v)
+{
+    FInterval = v;
+    Update();
+}
+
+void TTimer::SetEnabled(bool v)
+{
+    FEnabled = v;
+    Update();
+}
+
+void TTimer::Update()
+{
+    KillTimer(FWindow, TimerId);
+    if (FEnabled && FInterval > 0 && !SetTimer(FWindow, TimerId, FInterval, nullptr))
+        throw EOutOfResources("タイマーが足りません");
+}
+
+LRESULT CALLBACK TTimer::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    if (msg == WM_TIMER && self && self->OnTimer) {
+        Application->Guard([self] { self->OnTimer(self); });
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wParam, lParam);
 }
 
 }  // namespace kova

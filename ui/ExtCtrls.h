@@ -1,5 +1,5 @@
 #pragma once
-// The image control.
+// The image control and the timer.
 #include "ui/Controls.h"
 
 namespace kova {
@@ -43,6 +43,29 @@ private:
     bool FStretch = false;
     bool FProportional = false;
     bool FCenter = false;
+};
+
+// Raises OnTimer every Interval milliseconds while enabled, from the thread's message loop.
+// Enabling it again starts the interval anew.
+class TTimer : public TComponent {
+public:
+    explicit TTimer(TComponent* AOwner);
+    ~TTimer() override;
+
+    unsigned Interval() const { return FInterval; }
+    void SetInterval(unsigned v);
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool v);
+
+    TNotifyEvent OnTimer;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void Update();
+
+    HWND FWindow = nullptr;  // a message-only window: its WM_TIMER go when it goes
+    unsigned FInterval = 1000;
+    bool FEnabled = false;
 };
 
 }  // namespace kova

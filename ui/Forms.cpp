@@ -323,6 +323,10 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         Close();
         return 0;
+    case WM_QUERYENDSESSION:
+        if (OnEndSession)
+            Application->Guard([this] { OnEndSession(this); });
+        return TRUE;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();

@@ -75,6 +75,8 @@ public:
     TCloseEvent OnClose;
     TNotifyEvent OnShow;
     TNotifyEvent OnDestroy;
+    // Windows asks whether the session may end (WM_QUERYENDSESSION); it may, once this ran.
+    TNotifyEvent OnEndSession;
 
 protected:
     // For a derived form's destructor: raises OnDestroy (once) while the derived form and

@@ -115,12 +115,11 @@ TEST_F(Items, LinkTogglesInTheSourceList)
     EXPECT_EQ(2, Item(a).LinkCount);
     EXPECT_EQ(b, Item(a).Links[1]);
 
-    // B to A is a link of its own, and an item may link to itself.
+    // B to A is a link of its own; a link to itself is none.
     form->ToggleLink(b, a);
     form->ToggleLink(b, b);
-    EXPECT_EQ(2, Item(b).LinkCount);
+    EXPECT_EQ(1, Item(b).LinkCount);
     EXPECT_EQ(a, Item(b).Links[0]);
-    EXPECT_EQ(b, Item(b).Links[1]);
     EXPECT_EQ(2, Item(a).LinkCount);
 
     // Either end missing: nothing.
@@ -193,9 +192,9 @@ TEST_F(Items, AFullLinkListTakesANewLinkIntoARemovedEntryElseOnlyBeeps)
     EXPECT_EQ(-1, Item(0).Links[LinkSlots - 1]) << "a full list still removes";
 
     // No removed entry left: a beep, and no message box that would swallow the next click.
-    std::fill(Item(0).Links.begin() + 1, Item(0).Links.end(), 2);
+    std::fill(Item(0).Links.begin(), Item(0).Links.end(), 2);
     const std::vector<int32_t> full = Item(0).Links;
-    form->ToggleLink(0, 0);
+    form->ToggleLink(0, 1);
     EXPECT_EQ(full, Item(0).Links);
     EXPECT_EQ(LinkSlots, Item(0).LinkCount);
     EXPECT_EQ(1, beeps);

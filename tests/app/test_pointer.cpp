@@ -1,6 +1,8 @@
 // The pointer handlers: free-hand lines, links, moves, stamps and the inline editor.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/Unit1.h"
 #include "tests/app/AppFixture.h"
 #include "tests/surface/SurfaceTest.h"
@@ -81,9 +83,9 @@ TEST_F(Pointer, LeftDragFromItemToItemTogglesALinkAndDrawsNothingOnTheLayer)
     Move(450, 50);
     Up(mbLeft, 450, 50);
     EXPECT_EQ(1, Item(a).LinkCount);
-    // A single click on an item is a self-link.
+    // A single click on an item makes no link to itself.
     Click(305, 305);
-    EXPECT_EQ(b, Item(b).Links[0]);
+    EXPECT_EQ(0, Item(b).LinkCount);
 }
 
 TEST_F(Pointer, RightDragMovesTheItemKeepingTheGrabOffset)
@@ -213,13 +215,12 @@ TEST_F(Pointer, DoubleClickOnAnItemOpensItAndMakesItsStyleCurrent)
     EXPECT_EQ(-1, form->HoverItem);
 }
 
-TEST_F(Pointer, ADoubleClickOnAnItemTogglesItsSelfLinkTwice)
+TEST_F(Pointer, ADoubleClickOnAnItemUsesNoEntryOfItsLinks)
 {
     int a = Type(100, 100, "A");
     Move(105, 105);
     DoubleClick(105, 105);
-    EXPECT_EQ(1, Item(a).LinkCount);
-    EXPECT_EQ(-1, Item(a).Links[0]);
+    EXPECT_EQ(0, Item(a).LinkCount);
 }
 
 TEST_F(Pointer, CommitsAndViewTogglesShowOnlyWithTheNextMove)
@@ -260,4 +261,81 @@ TEST_F(Pointer, TheRightButtonTakesNoCaptureSoAReleaseOutsideIsNotSeen)
     SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 60));
     SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(60, 60));
     EXPECT_EQ(0, form->Mode);
+}
+
+// Each action is one step, or none when it changes nothing; undo brings back each diagram
+// exactly, redo each one after it, and the diagram is unsaved whenever it is not where it
+// was saved.
+TEST_F(Pointer, EachActionIsOneStepThatUndoAndRedoReplay)
+{
+    form->Image2->Picture()->Bitmap()->SetSize(6, 6);
+    form->Image2->Picture()->Bitmap()->Canvas()->Brush()->SetColor(clRed);
+    form->Image2->Picture()->Bitmap()->Canvas()->FillRect(Rect(0, 0, 6, 6));
+    auto edit = [&](const std::string& text) {
+        Move(105, 105);
+        DoubleClick(105, 105);
+        form->Edit1->SetText(text);
+        Click(500, 370);
+    };
+    struct Row {
+        const char* action;
+        std::function<void()> run;
+        bool step;
+    } rows[] = {
+        {"new item", [&] { Type(100, 100, "A"); }, true},
+        {"another", [&] { Type(300, 200, "B"); }, true},
+        {"committed as it was", [&] { edit("A"); }, false},
+        {"edited", [&] { edit("AA"); }, true},
+        {"link", [&] { Move(105, 105); Down(mbLeft, 105, 105); Move(305, 205); Up(mbLeft, 305, 205); }, true},
+        {"link to itself", [&] { Click(105, 105); }, false},
+        {"move", [&] { Move(305, 205); Down(mbRight, 305, 205); Move(350, 250); Up(mbRight, 400, 300); }, true},
+        {"stroke", [&] { Move(0, 0); Down(mbLeft, 0, 0); Move(543, 382); Up(mbLeft, 543, 382); }, true},
+        {"stamping", [&] { Move(50, 300); Down(mbRight, 50, 300); Move(80, 320); Up(mbRight, 80, 320); }, true},
+        {"click on the sheet", [&] { Click(20, 370); }, false},
+        {"deleted", [&] { edit(""); }, true},
+        {"New", [&] { form->New1Click(nullptr); }, true},
+        {"New of nothing", [&] { form->New1Click(nullptr); }, false},
+    };
+    std::vector<diagram::Document> states{form->DiagramDocument()};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.action);
+        const uint64_t before = form->History().State();
+        row.run();
+        EXPECT_EQ(row.step, form->History().State() != before);
+        if (row.step)
+            states.push_back(form->DiagramDocument());
+        EXPECT_TRUE(states.back() == form->DiagramDocument());
+    }
+    EXPECT_TRUE(form->Modified());
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        form->UndoStep();
+        EXPECT_TRUE(states[i - 1] == form->DiagramDocument()) << "undone to " << i - 1;
+    }
+    EXPECT_FALSE(form->Modified()) << "back at the start";
+    for (size_t i = 1; i < states.size(); ++i) {
+        form->RedoStep();
+        EXPECT_TRUE(states[i] == form->DiagramDocument()) << "redone to " << i;
+    }
+
+    // Saved, one back is unsaved, forward again is saved; not while a button is held.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string file = std::string(temp) + "kova_undo.bmp";
+    ASSERT_TRUE(form->SaveDiagram(file));
+    DeleteFileA(file.c_str());
+    EXPECT_FALSE(form->Modified());
+    form->UndoStep();
+    EXPECT_TRUE(form->Modified());
+    Down(mbLeft, 10, 10);
+    form->RedoStep();
+    EXPECT_TRUE(form->Modified());
+    Up(mbLeft, 10, 10);
+    form->RedoStep();
+    EXPECT_FALSE(form->Modified());
+    // A new action leaves nothing to redo.
+    form->UndoStep();
+    Type(50, 50, "C");
+    const diagram::Document now = form->DiagramDocument();
+    form->RedoStep();
+    EXPECT_TRUE(now == form->DiagramDocument());
 }

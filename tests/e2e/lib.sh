@@ -5,11 +5,13 @@
 file_types=1136
 
 # Sets work to an empty folder of that name beside the build's output, where the saved
-# sheets and screenshots stay for a look afterwards.
+# sheets and screenshots stay for a look afterwards; no recovery copies are left.
 fresh_work_dir() {
     work="$out/$1"
     rm -rf "$work"
     mkdir -p "$work"
+    # A copy that another scenario's killed KOVA left would be offered at the next start.
+    rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/KOVA/Recovery
 }
 
 # Starts kova.exe from its own directory, Wine's messages to the file LOG when given, with

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Nothing is lost, tried as a new user would: each action undone back to the screen it came
+# from and redone; New taken back; the question on closing with changes and each answer; a
+# killed KOVA's diagram offered at the next start, and nothing offered after a normal end.
+set -euo pipefail
+exe="$1"
+out="${2:-$(dirname "$exe")}"
+here="$(dirname "$0")"
+source "$here/lib.sh"
+
+fresh_work_dir e2e-nothinglost
+copies="$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | head -n 1)/KOVA/Recovery"
+
+shot() {
+    at 530 370
+    at 531 371
+    import -window root -crop "544x383+$ox+$oy" +repage "$work/$1.png"
+}
+same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
+item() {
+    double_click_at "$1" "$2"
+    click_at $(($1 + 8)) $(($2 + 8))
+    xdotool key ctrl+a
+    xdotool type --delay 30 "$3"
+    click_at 460 30
+}
+start() {
+    start_kova "$exe"
+    win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
+    sub=$(wait_window "サブウィンドウ") || fail "sub-window not shown"
+    sleep 0.5
+    sheet_origin "$win"
+}
+# Closes by the way given and answers the question with the key given, or expects none.
+close_with() {
+    case "$1" in
+    menu) menu_entry 15 3 ;;
+    keys) click_at 520 370; xdotool key alt+F4 ;;
+    esac
+    if [ "$2" = none ]; then
+        wait_exit || fail "closing ($1) did not end KOVA"
+        return
+    fi
+    box=$(message_box) || fail "closing ($1) asked nothing"
+    xdotool key --window "$box" "$2"
+    sleep 0.5
+}
+
+start
+open_dialog
+choose_file "$here/../data/bmp/c16_info_4.bmp"
+click_at 520 370  # the main window comes above the sub-window
+actions=(
+    "item 60 60 Alpha"
+    "item 300 200 Beta"
+    "drag 1 66 66 306 206"
+    "drag 3 306 206 360 280"
+    "drag 1 5 5 540 380"
+    "drag 3 100 300 200 320"
+)
+n=${#actions[@]}
+for i in $(seq 0 $((n - 1))); do
+    shot "before$i"
+    ${actions[$i]}
+done
+shot end
+for i in $(seq $((n - 1)) -1 0); do
+    click_at 520 370
+    xdotool key ctrl+z
+    sleep 0.3
+    shot "undone$i"
+    same "before$i" "undone$i" || fail "Ctrl+Z did not take back: ${actions[$i]}"
+done
+for i in $(seq 1 "$n"); do
+    xdotool key ctrl+y
+    sleep 0.2
+done
+shot redone
+same end redone || fail "Ctrl+Y did not replay every step"
+menu_entry 15 1
+xdotool key ctrl+z
+sleep 0.3
+shot back
+same end back || fail "Ctrl+Z did not bring back the diagram before New"
+
+# The question: Cancel keeps KOVA with the diagram, No ends without a file.
+close_with keys Escape
+kill -0 "$kova_pid" 2>/dev/null || fail "Cancel ended KOVA"
+shot kept
+same end kept || fail "Cancel changed the diagram"
+close_with menu n
+wait_exit || fail "No did not end KOVA"
+[ -z "$(ls "$work"/*.bmp 2>/dev/null)" ] || fail "No wrote a file"
+[ -z "$(ls "$copies"/*.bmp 2>/dev/null)" ] || fail "No left a recovery copy"
+
+# Nothing to ask right after start or right after a save; Yes saves through the dialog.
+start
+close_with keys none
+start
+item 100 100 Gamma
+save_as "$(winepath -w "$work")\\saved"
+close_with menu none
+start
+item 100 100 Delta
+close_with keys y
+wait_window "名前を付けて保存" >/dev/null || fail "Yes showed no save dialog"
+sleep 0.5
+xdotool type --delay 20 "$(winepath -w "$work")\\answered"
+xdotool key Return
+wait_exit || fail "Yes and a save did not end KOVA"
+[ -s "$work/answered.bmp" ] || fail "Yes wrote no file"
+
+# A crash 3 s after the last change: the next start offers the diagram as it was.
+start
+item 200 150 Crash
+drag 1 20 300 400 350
+shot crashed
+sleep 3
+kill -9 "$kova_pid"
+wait_exit || fail "kova.exe did not die"
+start_kova "$exe"
+box=$(message_box) || fail "the crashed diagram was not offered"
+xdotool key --window "$box" y
+win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
+sleep 0.5
+sheet_origin "$win"
+shot restored
+same crashed restored || fail "the restored sheet differs"
+close_with keys n
+wait_exit || fail "No did not end KOVA"
+start_kova "$exe"
+win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
+sleep 1.5
+message_box now >/dev/null && fail "recovery offered after a normal end"
+kill "$kova_pid" 2>/dev/null || true
+echo "nothinglost: ok"

@@ -175,7 +175,7 @@ TEST_F(DiagramFile, EveryWayInOpensTheSameSheetAndAnythingElseLeavesTheDiagram)
         form->Mode = 3;
         form->MoveItem = form->EditItem = form->LinkSource = 0;
         const Bytes earlier = Sheet();
-        form->SaveDiagram(truncated + ".earlier.bmp");  // nothing unsaved to ask about
+        form->SaveDiagram(file + ".earlier.bmp");  // nothing unsaved to ask about
         const int nodes = form2->TreeView1->Items()->Count();
         errors.clear();
         Application->Guard([&] { row.way(name); });

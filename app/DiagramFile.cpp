@@ -80,10 +80,8 @@ diagram::Document TForm1::DiagramDocument()
     doc.LayerHeight = static_cast<uint32_t>(layer->Height());
     const size_t rowBytes = size_t{doc.LayerWidth} * 4;
     doc.Layer.resize(rowBytes * doc.LayerHeight);
-    ptrdiff_t step = 0;
-    const uint8_t* row = layer->ScanLines(0, layer->Height(), 0, layer->Width(), step);
-    for (size_t y = 0; y < doc.LayerHeight; ++y, row += step)
-        std::memcpy(doc.Layer.data() + y * rowBytes, row, rowBytes);
+    for (size_t y = 0; y < doc.LayerHeight; ++y)
+        std::memcpy(doc.Layer.data() + y * rowBytes, layer->ScanLine(static_cast<int>(y)), rowBytes);
     return doc;
 }
 
@@ -144,10 +142,8 @@ void TForm1::OpenDocument(const diagram::Document& doc)
     TBitmap* layer = Layer(Image5);
     GdiFlush();
     const size_t rowBytes = size_t{doc.LayerWidth} * 4;
-    ptrdiff_t step = 0;
-    uint8_t* row = layer->ScanLines(0, layer->Height(), 0, layer->Width(), step);
-    for (size_t y = 0; y < doc.LayerHeight; ++y, row += step)
-        std::memcpy(row, doc.Layer.data() + y * rowBytes, rowBytes);
+    for (size_t y = 0; y < doc.LayerHeight; ++y)
+        std::memcpy(layer->ScanLine(static_cast<int>(y)), doc.Layer.data() + y * rowBytes, rowBytes);
     Refresh1Click(this);
 }
 

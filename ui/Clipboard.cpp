@@ -21,7 +21,7 @@ HGLOBAL PackedDib24(HDC source, int width, int height)
     header.biCompression = BI_RGB;
     void* bits = nullptr;
     GdiObject<HBITMAP> dib(CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    MemoryDC dc(source);
+    MemoryDC dc(CreateCompatibleDC(source));
     if (!dib || !dc.get())
         return nullptr;
     {

@@ -53,7 +53,8 @@ fuzz() {
 failed=0
 report() {
     local reader=$1 status=$2 log="$native/fuzz_$1.log" runs
-    runs=$(grep -o 'Done [0-9]* runs in [0-9]* second' "$log" | tail -n 1 | cut -d' ' -f2)
+    # A finding ends the run before libFuzzer's summary: no count then, but the report below.
+    runs=$(grep -o 'Done [0-9]* runs in [0-9]* second' "$log" | tail -n 1 | cut -d' ' -f2 || true)
     if [ "$status" -eq 0 ]; then
         echo "fuzz $reader: ${runs:-?} runs in ${seconds} s, no finding"
     else

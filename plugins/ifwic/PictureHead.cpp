@@ -138,7 +138,8 @@ std::optional<PictureHead> ReadTiff(const ReadAt& read)
         return std::nullopt;
     const size_t count = std::min<size_t>(u16(n), MaxWalk);
     std::vector<uint8_t> entries(count * 12);
-    if (!ReadExactly(read, directory + 2, entries.data(), entries.size()))
+    // A directory of no entries gives no size.
+    if (count == 0 || !ReadExactly(read, directory + 2, entries.data(), entries.size()))
         return std::nullopt;
     PictureHead head{0, 0, false};
     for (size_t i = 0; i < count; ++i) {

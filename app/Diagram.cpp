@@ -166,24 +166,24 @@ Item ReadItem(Reader& r, uint32_t itemCount)
     return item;
 }
 
-std::vector<uint8_t> Body(const Document& doc)
+// The layer is packed straight into the file, which has room for it.
+void WriteBody(std::vector<uint8_t>& file, const Document& doc)
 {
-    std::vector<uint8_t> body;
-    Writer w(body);
+    Writer w(file);
     w.U32(static_cast<uint32_t>(doc.Items.size()));
     for (const Item& item : doc.Items)
         WriteItem(w, item);
     w.U32(doc.LayerWidth);
     w.U32(doc.LayerHeight);
+    const size_t at = file.size();
     uLongf packed = compressBound(static_cast<uLong>(doc.Layer.size()));
-    std::vector<uint8_t> layer(packed);
+    file.resize(at + 4 + packed);
     // The fastest level: a sheet must save within a frame, and white stays almost free.
-    if (compress2(layer.data(), &packed, doc.Layer.data(), static_cast<uLong>(doc.Layer.size()), Z_BEST_SPEED) !=
+    if (compress2(file.data() + at + 4, &packed, doc.Layer.data(), static_cast<uLong>(doc.Layer.size()), Z_BEST_SPEED) !=
         Z_OK)
         throw EWriteError("自由線の層を圧縮できません");
-    w.U32(static_cast<uint32_t>(packed));
-    w.Bytes(layer.data(), packed);
-    return body;
+    Put32(file.data() + at, static_cast<uint32_t>(packed));
+    file.resize(at + 4 + packed);
 }
 
 Document ReadBody(Reader& r)
@@ -219,15 +219,21 @@ Document ReadBody(Reader& r)
 
 void Embed(std::vector<uint8_t>& file, const Document& doc)
 {
-    const std::vector<uint8_t> body = Body(doc);
     const size_t start = file.size();
-    if (start < 6 || uint64_t{start} + HeadSize + body.size() + FootSize > UINT32_MAX)
-        throw EWriteError("図が大きすぎて保存できません");
+    if (start < 6)
+        throw EWriteError("図を保存できません");
+    // Room for the whole block at once: the items at about 100 bytes each, the packed layer at
+    // most its bound.
+    file.reserve(start + HeadSize + 100 * doc.Items.size() + compressBound(static_cast<uLong>(doc.Layer.size())) +
+                 FootSize);
     Writer w(file);
     w.Bytes(HeadSignature, sizeof HeadSignature);
     w.U32(Version);
-    w.U32(static_cast<uint32_t>(body.size()));
-    w.Bytes(body.data(), body.size());
+    w.U32(0);  // the body's length, known below
+    WriteBody(file, doc);
+    if (uint64_t{file.size()} + FootSize > UINT32_MAX)
+        throw EWriteError("図が大きすぎて保存できません");
+    Put32(file.data() + start + 12, static_cast<uint32_t>(file.size() - start - HeadSize));
     const uint32_t crc = static_cast<uint32_t>(crc32(0, file.data() + start, static_cast<uInt>(file.size() - start)));
     w.U32(crc);
     w.U32(static_cast<uint32_t>(start));

@@ -37,11 +37,15 @@ def item(x, y, s, links=(), flags=1, face="ＭＳ Ｐゴシック", height=-16, 
             + struct.pack("<I", len(links)) + b"".join(struct.pack("<i", t) for t in links))
 
 
-def diagram(bmp, items, width, height, layer_pixel=b"\xff\xff\xff\x00"):
-    layer = zlib.compress(layer_pixel * (width * height))
+def diagram(bmp, items, width, height, layer_pixel=b"\xff\xff\xff\x00", version=1, layer_rows=None,
+            tamper=None):
+    """bmp with its diagram block; tamper(block) may change the block before it is sealed."""
+    layer = zlib.compress(layer_pixel * (width * (height if layer_rows is None else layer_rows)))
     body = (struct.pack("<I", len(items)) + b"".join(items)
             + struct.pack("<III", width, height, len(layer)) + layer)
-    block = b"KOVADIAG" + struct.pack("<II", 1, len(body)) + body
+    block = b"KOVADIAG" + struct.pack("<II", version, len(body)) + body
+    if tamper:
+        block = tamper(bytearray(block))
     start = len(bmp)
     block += struct.pack("<II", zlib.crc32(block), start) + b"KOVAEND\0"
     whole = bytearray(bmp + block)
@@ -49,7 +53,25 @@ def diagram(bmp, items, width, height, layer_pixel=b"\xff\xff\xff\x00"):
     return bytes(whole)
 
 
+def flip(at):
+    """Changes one byte after the block is sealed, so that its checksum no longer matches."""
+    def changed(data):
+        data = bytearray(data)
+        data[at] ^= 1
+        return bytes(data)
+    return changed
+
+
+def put(at, value):
+    """Writes a number into the block before it is sealed."""
+    def changed(block):
+        block[at:at + 4] = struct.pack("<I", value)
+        return bytes(block)
+    return changed
+
+
 out.mkdir(parents=True, exist_ok=True)
+two = [item(1, 1, "a", [1]), item(2, 2, "b", [0, -1])]
 fixtures = {
     "empty.bmp": diagram(bitmap(2, 2), [], 2, 2),
     "items.bmp": diagram(bitmap(8, 4), [item(1, 1, "idea", [1, -1]), item(5, 2, "next", [0], flags=0)], 8, 4,
@@ -59,6 +81,17 @@ fixtures = {
                              item(2, 2, "", flags=3), item(3, 1, "ソフト表", [0, -1, 0], face="IPAGothic")],
                             4, 4),
     "profile.bmp": bitmap(2, 2, b"\x00\x80\xff\x00", v5_profile=b"\x00\x00\x00\x30acsp" + bytes(40)),
+    # Damaged diagrams, one for each way a block can fail.
+    "truncated.bmp": diagram(bitmap(2, 2), two, 2, 2)[:-10],
+    "checksum.bmp": flip(200)(diagram(bitmap(2, 2), two, 2, 2)),
+    "future.bmp": diagram(bitmap(2, 2), two, 2, 2, version=2),
+    "items-over.bmp": diagram(bitmap(2, 2), two, 2, 2, tamper=put(16, 1001)),
+    "links-over.bmp": diagram(bitmap(2, 2), [item(0, 0, "a", [0] * 101)], 2, 2),
+    "link-target.bmp": diagram(bitmap(2, 2), [item(0, 0, "a"), item(1, 1, "b", [2])], 2, 2),
+    "length-over.bmp": diagram(bitmap(2, 2), two, 2, 2, tamper=put(16 + 4 + 8, 60000)),  # the first text
+    "layer-short.bmp": diagram(bitmap(2, 2), two, 2, 2, layer_rows=1),
 }
 for name, data in fixtures.items():
     (out / name).write_bytes(data)
+# What an imaging component reads of items.bmp: the picture alone, as a binary PPM.
+(out / "items.bmp.ppm").write_bytes(b"P6\n8 4\n255\n" + b"\xff" * (8 * 4 * 3))

@@ -356,8 +356,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case WM_DROPFILES: {
         auto drop = reinterpret_cast<HDROP>(wParam);
-        char name[MAX_PATH] = {};
-        const bool got = DragQueryFileA(drop, 0, name, static_cast<UINT>(std::size(name))) > 0;
+        // Asked for its length first, so that no long name is cut short.
+        std::string name(DragQueryFileA(drop, 0, nullptr, 0), '\0');
+        const bool got = !name.empty() && DragQueryFileA(drop, 0, name.data(), static_cast<UINT>(name.size() + 1)) > 0;
         DragFinish(drop);
         if (got && FOnDropFile)
             Application->Guard([this, &name] { FOnDropFile(name); });

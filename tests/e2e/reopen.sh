@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A new user's round: draw, save, close, start kova.exe with the file, and go on editing; then
-# 画像読み込み of the same file asks whether to open the diagram, and No stamps the picture.
+# Ctrl+O opens it again, and 画像読み込み of it asks whether to open the diagram; No stamps it.
 set -euo pipefail
 exe="$1"
 out="${2:-$(dirname "$exe")}"
@@ -10,36 +10,40 @@ source "$here/lib.sh"
 fresh_work_dir e2e-reopen
 saved="$(winepath -w "$work")\\reopen"
 
-# The sheet with the pointer at a place where no item is, as a picture.
-sheet_shot() {
+# shot NAME [EARLIER]: the sheet, with the pointer where no item is; true when it is EARLIER.
+shot() {
     at 530 370
     at 531 371
     import -window root -crop "544x383+$ox+$oy" +repage "$work/$1.png"
+    [ -z "${2:-}" ] || [ "$(compare -metric AE "$work/$2.png" "$work/$1.png" null: 2>&1)" = 0 ]
 }
+# type_item X Y TEXT [new]: a new item's editor starts with the last text, which goes first.
 type_item() {
     click_at $(($1 + 8)) $(($2 + 8))
     xdotool key End
+    [ "${4:-}" = new ] && xdotool key --repeat 30 --delay 10 BackSpace
     xdotool type --delay 30 "$3"
+    click_at 460 30
 }
-items() { /usr/bin/python3 "$here/check_reopen.py" "$1" | tr '\n' '|'; }
+items() { /usr/bin/python3 "$here/check_reopen.py" "$work/$1.bmp" | tr '\n' '|'; }
+# A click on a window's caption brings it to the front.
+caption() { eval "$(xdotool getwindowgeometry --shell "$1")"; xdotool mousemove $((X + 150)) $((Y + 10)) click 1 sleep 0.3; }
 
 start_kova "$exe"
 win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
 sleep 0.5
 sheet_origin "$win"
 double_click_at 60 60
-type_item 60 60 "Alpha"
-click_at 460 30
+type_item 60 60 "Alpha" new
 double_click_at 300 200
-type_item 300 200 "企画"
-click_at 460 30
+type_item 300 200 "企画" new
 at 461 31
 drag 1 70 68 312 208
 drag 1 100 320 250 360
-sheet_shot before
+shot before
 save_as "$saved"
 identify -regard-warnings "$work/reopen.bmp" >/dev/null || fail "ImageMagick warns about the saved sheet"
-[ "$(items "$work/reopen.bmp")" = "63 63 Alpha|303 203 企画|" ] || fail "saved items: $(items "$work/reopen.bmp")"
+[ "$(items reopen)" = "63 63 Alpha|303 203 企画|" ] || fail "saved items: $(items reopen)"
 kill "$kova_pid"
 wait_exit || fail "kova.exe did not end"
 
@@ -48,17 +52,23 @@ win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown with the file"
 sub=$(wait_window "サブウィンドウ") || fail "sub-window not shown"
 sleep 0.5
 sheet_origin "$win"
-sheet_shot after
-[ "$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1)" = 0 ] || fail "the reopened sheet differs"
+shot after before || fail "the reopened sheet differs"
 
 # The items are editable: a double-click opens the text, a right drag moves the other item.
 double_click_at 66 66
 type_item 63 63 "2"
-click_at 460 30
 drag 3 310 208 350 260
 save_as "$saved-edited"
-[ "$(items "$work/reopen-edited.bmp")" = "63 63 Alpha2|343 255 企画|" ] ||
-    fail "edited items: $(items "$work/reopen-edited.bmp")"
+[ "$(items reopen-edited)" = "63 63 Alpha2|343 255 企画|" ] || fail "edited items: $(items reopen-edited)"
+
+# Ctrl+O in the sub-window opens the first save again.
+caption "$sub"
+xdotool key ctrl+o
+wait_window "開く" >/dev/null || fail "Ctrl+O showed no open dialog"
+sleep 0.3
+choose_file "$work/reopen.bmp"
+caption "$win"
+shot again before || fail "Ctrl+O did not open it"
 
 # 画像読み込み of the diagram asks; No makes it the stamp picture, which a right click stamps.
 open_dialog
@@ -67,13 +77,11 @@ box=$(message_box) || fail "no question for a file with a diagram"
 xdotool key --window "$box" n
 sleep 0.5
 message_box now >/dev/null && fail "the question stayed"
-sheet_shot unstamped
+shot unstamped
 at 400 250
 xdotool click 3
 sleep 0.2
-sheet_shot stamped
-[ "$(compare -metric AE "$work/unstamped.png" "$work/stamped.png" null: 2>&1)" != 0 ] || fail "No did not stamp"
-[ "$(items "$work/reopen-edited.bmp")" = "63 63 Alpha2|343 255 企画|" ] || fail "the diagram changed"
+shot stamped unstamped && fail "No did not stamp"
 
 kill "$kova_pid" 2>/dev/null || true
 echo "reopen: ok"

@@ -242,7 +242,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Sample{"progressive.jpg", "progressive.jpg.ppm", 3}, Sample{"full.gif", "full.gif.ppm", 0},
                       Sample{"animated.gif", "animated.gif.pam", 0}, Sample{"plain.tif", "plain.tif.ppm", 0},
                       Sample{"lzw.tif", "lzw.tif.ppm", 0}, Sample{"full.tga", "full.tga.ppm", 0},
-                      Sample{"bottomup.tga", "bottomup.tga.ppm", 0}));
+                      Sample{"bottomup.tga", "bottomup.tga.ppm", 0},
+                      Sample{"../diagram/items.bmp", "../diagram/items.bmp.ppm", 0}));
 
 // From memory and from a file, at the start or past 128 bytes, as picture or as preview.
 TEST_F(IfWic, EverySourceGivesTheSamePicture)

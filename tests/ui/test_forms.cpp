@@ -413,6 +413,7 @@ TEST(Shortcuts, RunFromEveryFormOfTheProgramUnlessModalAndLeaveTheEditItsOwnKeys
     Application->CreateForm(main);
     TForm other(Application);
     auto* edit = new TEdit(main);
+    edit->SetParent(main);
     std::string ran;
     main->AddShortcut('C', [&] { ran += 'C'; });
     main->AddShortcut('O', [&] { ran += 'O'; });

@@ -33,9 +33,10 @@ start() {
 }
 # Closes by the way given and answers the question with the key given, or expects none.
 close_with() {
+    click_at 520 370
     case "$1" in
     menu) menu_entry 15 3 ;;
-    keys) click_at 520 370; xdotool key alt+F4 ;;
+    keys) xdotool key alt+F4 ;;
     esac
     if [ "$2" = none ]; then
         wait_exit || fail "closing ($1) did not end KOVA"

@@ -20,7 +20,8 @@ same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 
 item() {
     double_click_at "$1" "$2"
     click_at $(($1 + 8)) $(($2 + 8))
-    xdotool key ctrl+a
+    xdotool key End
+    xdotool key --repeat 30 --delay 10 BackSpace
     xdotool type --delay 30 "$3"
     click_at 460 30
 }
@@ -35,16 +36,28 @@ start() {
 close_with() {
     click_at 520 370
     case "$1" in
-    menu) menu_entry 15 3 ;;
+    box) eval "$(xdotool getwindowgeometry --shell "$win")"; xdotool mousemove $((X + WIDTH - 12)) $((Y + 10)) click 1 ;;
     keys) xdotool key alt+F4 ;;
     esac
     if [ "$2" = none ]; then
-        wait_exit || fail "closing ($1) did not end KOVA"
+        wait_exit || { import -window root "$work/close-$1.png"; fail "closing ($1) did not end KOVA"; }
         return
     fi
-    box=$(message_box) || fail "closing ($1) asked nothing"
-    xdotool key --window "$box" "$2"
-    sleep 0.5
+    box=$(message_box) || { import -window root "$work/close-$1.png"; fail "closing ($1) asked nothing"; }
+    answer "$2"
+}
+# Presses KEY in the message box, after a click on its caption gives it the keyboard.
+answer() {
+    local i
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    xdotool mousemove $((X + 60)) $((Y + 10)) click 1
+    sleep 0.3
+    xdotool key "$1"
+    for i in $(seq 1 50); do
+        message_box now >/dev/null || return 0
+        sleep 0.1
+    done
+    fail "the message box did not take $1"
 }
 
 start
@@ -89,7 +102,7 @@ close_with keys Escape
 kill -0 "$kova_pid" 2>/dev/null || fail "Cancel ended KOVA"
 shot kept
 same end kept || fail "Cancel changed the diagram"
-close_with menu n
+close_with box n
 wait_exit || fail "No did not end KOVA"
 [ -z "$(ls "$work"/*.bmp 2>/dev/null)" ] || fail "No wrote a file"
 [ -z "$(ls "$copies"/*.bmp 2>/dev/null)" ] || fail "No left a recovery copy"
@@ -100,7 +113,7 @@ close_with keys none
 start
 item 100 100 Gamma
 save_as "$(winepath -w "$work")\\saved"
-close_with menu none
+close_with box none
 start
 item 100 100 Delta
 close_with keys y
@@ -121,7 +134,7 @@ kill -9 "$kova_pid"
 wait_exit || fail "kova.exe did not die"
 start_kova "$exe"
 box=$(message_box) || fail "the crashed diagram was not offered"
-xdotool key --window "$box" y
+answer y
 win=$(wait_window "KOVA　Ver0.5") || fail "main window not shown"
 sleep 0.5
 sheet_origin "$win"

@@ -187,6 +187,7 @@ TEST_F(DiagramFile, EveryWayInOpensTheSameSheetAndAnythingElseLeavesTheDiagram)
         EXPECT_EQ(*row.error ? std::vector{"図を読み込めません: " + name + "\n" + row.error} : std::vector<std::string>{},
                   errors);
     }
+    DeleteFileA((file + ".earlier.bmp").c_str());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // and moving a damaged one aside.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <fstream>
@@ -33,16 +34,9 @@ protected:
     }
     void TearDown() override
     {
-        for (const char* pattern : {"Damaged\\*", "*"}) {
-            WIN32_FIND_DATAA found;
-            HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
-            const std::string dir = folder + (pattern[0] == 'D' ? "Damaged\\" : "");
-            for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-                DeleteFileA((dir + found.cFileName).c_str());
-            FindClose(search);
-        }
-        RemoveDirectoryA((folder + "Damaged").c_str());
-        RemoveDirectoryA(folder.c_str());
+        std::string from = folder.substr(0, folder.size() - 1) + '\0';
+        SHFILEOPSTRUCTA remove{nullptr, FO_DELETE, from.c_str(), nullptr, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI, FALSE, nullptr, nullptr};
+        SHFileOperationA(&remove);
         MainWindowTest::TearDown();
     }
     void Offer(TRecovery& recovery, int button)

@@ -10,27 +10,16 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "bench/Clock.h"
 #include "ui/Application.h"
 
 using namespace kova;
+using bench::Median;
+using bench::Now;
 
 namespace {
 
 constexpr int Runs = 30;
-
-double Now()
-{
-    LARGE_INTEGER freq, t;
-    QueryPerformanceFrequency(&freq);
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
 
 void Fill(TForm1& form, int items, int links)
 {

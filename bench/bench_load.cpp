@@ -12,21 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "bench/Clock.h"
 #include "plugins/SPIBmp.h"
 #include "plugins/SPIs.h"
 #include "surface/Graphics.h"
 
 using namespace kova;
+using bench::Median;
+using bench::Now;
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // The peak working set: what was ever resident, DIB sections included. (Wine's
 // PeakPagefileUsage is only the current anonymous memory.)
@@ -45,12 +40,6 @@ double Milliseconds(const std::function<void()>& run)
     const double t0 = Now();
     run();
     return Now() - t0;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 std::string ProgramDir()

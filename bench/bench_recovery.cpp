@@ -11,25 +11,14 @@
 
 #include "app/Recovery.h"
 #include "app/Unit1.h"
+#include "bench/Clock.h"
 #include "ui/Application.h"
 
 using namespace kova;
+using bench::Median;
+using bench::Now;
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER freq, t;
-    QueryPerformanceFrequency(&freq);
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
 
 // One redraw of a pointer move, in ms; while busy, the writer always has a copy to write.
 double Redraw(TForm1& form, TRecovery* busy, const std::vector<uint8_t>& picture, const diagram::Document& doc, int i)

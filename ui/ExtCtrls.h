@@ -46,7 +46,7 @@ private:
 };
 
 // Raises OnTimer every Interval milliseconds while enabled, from the thread's message loop.
-// Enabling it again starts the interval anew.
+// It starts disabled; enabling it again starts the interval anew.
 class TTimer : public TComponent {
 public:
     explicit TTimer(TComponent* AOwner);

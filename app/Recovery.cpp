@@ -43,8 +43,6 @@ TRecovery::~TRecovery()
     }
     FWake.notify_one();
     FWriter.join();
-    for (auto& [copy, handle] : FLocks)
-        CloseHandle(handle);
 }
 
 std::string TRecovery::UserFolder()
@@ -60,35 +58,22 @@ bool TRecovery::Lock(const std::string& copy)
     if (FLocks.count(copy))
         return true;
     // Without sharing, and gone with its handle: a crashed instance leaves no lock behind.
-    HANDLE handle = CreateFileA(LockName(copy).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    FileHandle lock(CreateFileA(LockName(copy).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!lock)
         return false;
-    FLocks[copy] = handle;
+    FLocks.emplace(copy, std::move(lock));
     return true;
-}
-
-void TRecovery::Unlock(const std::string& copy)
-{
-    auto it = FLocks.find(copy);
-    if (it == FLocks.end())
-        return;
-    CloseHandle(it->second);
-    FLocks.erase(it);
 }
 
 std::vector<std::string> TRecovery::Leftovers()
 {
     std::vector<std::pair<uint64_t, std::string>> found;
     WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA((FFolder + "*" + CopyExtension).c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE)
-        return {};
-    do {
+    FindHandle search(FindFirstFileA((FFolder + "*" + CopyExtension).c_str(), &data));
+    for (bool more = bool(search); more; more = FindNextFileA(search.get(), &data))
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             found.emplace_back(WriteTime(data), FFolder + data.cFileName);
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
     std::sort(found.rbegin(), found.rend());
     std::vector<std::string> copies;
     std::lock_guard<std::mutex> lock(FFileMutex);
@@ -103,7 +88,7 @@ void TRecovery::Adopt(const std::string& copy)
     std::lock_guard<std::mutex> lock(FFileMutex);
     if (!FCopy.empty() && FCopy != copy) {
         DeleteFileA(FCopy.c_str());
-        Unlock(FCopy);
+        FLocks.erase(FCopy);
     }
     FCopy = copy;
 }
@@ -112,7 +97,7 @@ void TRecovery::Delete(const std::string& copy)
 {
     std::lock_guard<std::mutex> lock(FFileMutex);
     DeleteFileA(copy.c_str());
-    Unlock(copy);
+    FLocks.erase(copy);
 }
 
 std::string TRecovery::MoveAside(const std::string& copy)
@@ -126,19 +111,19 @@ std::string TRecovery::MoveAside(const std::string& copy)
     std::lock_guard<std::mutex> lock(FFileMutex);
     if (!MoveFileExA(copy.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
         throw EFCreateError(target);
-    Unlock(copy);
+    FLocks.erase(copy);
     return target;
 }
 
 void TRecovery::Release(const std::string& copy)
 {
     std::lock_guard<std::mutex> lock(FFileMutex);
-    Unlock(copy);
+    FLocks.erase(copy);
 }
 
 std::string TRecovery::CopyName() const
 {
-    std::lock_guard<std::mutex> lock(const_cast<std::mutex&>(FFileMutex));
+    std::lock_guard<std::mutex> lock(FFileMutex);
     return FCopy;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/Diagram.h"
+#include "surface/GdiHandles.h"
 
 namespace kova {
 
@@ -59,13 +60,12 @@ private:
     void Save(Job& job);
     // Locks copy's lock file; false when another instance holds it.
     bool Lock(const std::string& copy);
-    void Unlock(const std::string& copy);
 
     std::string FFolder;
-    std::map<std::string, HANDLE> FLocks;  // the copies this object holds
+    std::map<std::string, FileHandle> FLocks;  // the copies this object holds, by their lock files
     std::string FCopy;                      // this instance's own copy
 
-    std::mutex FFileMutex;  // held while the copy is written or deleted
+    mutable std::mutex FFileMutex;  // held while the copy is written or deleted
     std::mutex FJobMutex;
     std::condition_variable FWake;
     std::optional<Job> FJob;

@@ -279,7 +279,6 @@ TGraphicClass GDefaultGraphicClass = nullptr;
 // The volume-label attribute bit, which the headers leave unnamed.
 constexpr DWORD kAttributeVolumeLabel = 0x00000008;
 
-using FindHandle = UniqueHandle<HANDLE, &FindClose, -1>;
 using RegKey = UniqueHandle<HKEY, &RegCloseKey>;
 
 // The Susie viewer's plug-in directory, taken as stored; empty when it is not set.

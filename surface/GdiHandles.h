@@ -13,6 +13,11 @@ using GdiObject = UniqueHandle<H, &DeleteObject>;
 // A memory DC from CreateCompatibleDC, deleted with DeleteDC.
 using MemoryDC = UniqueHandle<HDC, &DeleteDC>;
 
+// A file or another kernel object, closed with CloseHandle.
+using FileHandle = UniqueHandle<HANDLE, &CloseHandle, -1>;
+// A search from FindFirstFile, ended with FindClose.
+using FindHandle = UniqueHandle<HANDLE, &FindClose, -1>;
+
 // A window's DC from GetDC, released with ReleaseDC.
 class WindowDC {
 public:

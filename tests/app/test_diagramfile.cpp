@@ -9,23 +9,13 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "tests/app/AppFixture.h"
+#include "tests/ui/DialogAnswer.h"
 
 using namespace kova;
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// Answers the message box that the modal loop shows with the given button.
-int answer = IDCANCEL;
-void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD)
-{
-    HWND box = FindWindowA("#32770", nullptr);
-    if (box && IsWindowVisible(box)) {
-        KillTimer(nullptr, id);
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-    }
-}
 
 class DiagramFile : public MainWindowTest {
 protected:
@@ -86,10 +76,7 @@ TEST_F(DiagramFile, EveryWayInOpensTheSameSheetAndAnythingElseLeavesTheDiagram)
     };
     auto ask = [this](int button) {
         return [this, button](const std::string& name) {
-            answer = button;
-            UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
-            form2->LoadOrOpen(name);
-            KillTimer(nullptr, timer);
+            test::Answering({"", button}, [&] { form2->LoadOrOpen(name); });
         };
     };
     auto open = [this](const std::string& name) { form->OpenFile(name); };

@@ -10,18 +10,11 @@
 
 #include "app/Recovery.h"
 #include "tests/app/AppFixture.h"
+#include "tests/ui/DialogAnswer.h"
 
 using namespace kova;
 
 namespace {
-
-// Answers the question that OfferRecovery's message box asks.
-int answer = IDNO;
-void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (HWND box = FindWindowA("#32770", nullptr); box && IsWindowVisible(box))
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-}
 
 class Recovery : public MainWindowTest {
 protected:
@@ -42,10 +35,7 @@ protected:
     void Offer(TRecovery& recovery, int button)
     {
         form->Recovery = &recovery;
-        answer = button;
-        UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
-        form->OfferRecovery();
-        KillTimer(nullptr, timer);
+        test::Answering({"", button}, [this] { form->OfferRecovery(); });
         form->Recovery = nullptr;
     }
     std::vector<std::string> Files(const std::string& pattern)

@@ -294,7 +294,7 @@ uint64_t Fnv1a(const std::string& bytes)
 }
 
 // n items through every font style, font and pen colour, pen style, width and mode and
-// brush colour, with links (to others, to itself, removed) and deleted slots.
+// brush colour, with links (made, and removed again) and deleted slots.
 void FillDiagram(TForm1& form, int n)
 {
     static const char* const texts[] = {"アイデア", "Idea", "企画の目的", "次の一手", "KOVA", "線で結ぶ", "g|Wy_", "ソ表"};
@@ -326,8 +326,6 @@ void FillDiagram(TForm1& form, int n)
     for (int i = 0; i < n; ++i) {
         form.ToggleLink(i, (i + 1) % n);
         form.ToggleLink(i, (i * 7 + 3) % n);
-        if (i % 13 == 0)
-            form.ToggleLink(i, i);
         if (i % 5 == 0)
             form.ToggleLink(i, (i * 7 + 3) % n);  // removed again
     }

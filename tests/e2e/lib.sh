@@ -148,6 +148,43 @@ drag() {
     sleep 0.15
 }
 
+# shot NAME [EARLIER]: the sheet into $work/NAME.png, with the pointer where no item is; true
+# when it is the picture EARLIER.
+shot() {
+    at 530 370
+    at 531 371
+    import -window root -crop "544x383+$ox+$oy" +repage "$work/$1.png"
+    [ -z "${2:-}" ] || same "$2" "$1"
+}
+same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
+
+# type_item X Y TEXT [new]: types into the open editor of the item at X Y, after its text; a
+# new item's editor starts with the last text, which "new" clears first.
+type_item() {
+    click_at $(($1 + 8)) $(($2 + 8))
+    xdotool key End
+    [ "${4:-}" = new ] && xdotool key --repeat 30 --delay 10 BackSpace
+    xdotool type --delay 30 "$3"
+    click_at 460 30
+}
+
+# A click on a window's caption brings it to the front and gives it the keyboard.
+caption() { eval "$(xdotool getwindowgeometry --shell "$1")"; xdotool mousemove $((X + 150)) $((Y + 10)) click 1 sleep 0.3; }
+
+# answer KEY: presses KEY in the message box (its window id in box) and waits until it is gone.
+# A key sent to the box alone loses its release when the box closes on the press, and Wine then
+# holds the key down for the next program; so the box gets the X focus and a real key.
+answer() {
+    local i
+    caption "$box"
+    xdotool key "$1"
+    for i in $(seq 1 50); do
+        message_box now >/dev/null || return 0
+        sleep 0.1
+    done
+    fail "the message box did not take $1"
+}
+
 # Opens the menu-bar entry above sheet x, goes DOWN entries down its menu and chooses that one.
 menu_entry() {
     xdotool mousemove $((ox + $1)) $((oy - 10)) click 1
